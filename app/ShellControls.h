@@ -1,0 +1,31 @@
+// The main window's frame controls: tool bar buttons and status bar panels.
+#pragma once
+
+#include <array>
+
+#include <QString>
+
+class QLabel;
+class QMainWindow;
+class QStatusBar;
+class QToolBar;
+class QToolButton;
+
+struct ShellControls {
+  QMainWindow* Window = nullptr;
+  QToolBar* ToolBar1 = nullptr;
+  QToolButton* TBNew = nullptr;
+  QToolButton* TBOpen = nullptr;
+  QToolButton* TBSave = nullptr;
+  QToolButton* TBReport = nullptr;  // check style
+  QToolButton* TBFind = nullptr;    // check style
+  QToolButton* TBRead = nullptr;
+  QToolButton* TBWrite = nullptr;
+  QToolButton* TBDebug = nullptr;
+  QToolButton* ToolButton1 = nullptr;
+  QStatusBar* StatusBar1 = nullptr;
+  std::array<QLabel*, 3> StatusPanels{};
+
+  QString StatusPanelText(int i) const;
+  void SetStatusPanelText(int i, const QString& text);
+};
