@@ -5,6 +5,7 @@
 
 #include <QString>
 
+class QAction;
 class QLabel;
 class QMainWindow;
 class QStatusBar;
@@ -22,6 +23,7 @@ struct ShellControls {
   QToolButton* TBRead = nullptr;
   QToolButton* TBWrite = nullptr;
   QToolButton* TBDebug = nullptr;
+  QAction* TBDebugAction = nullptr;  // a tool bar widget is shown and hidden through its action
   QToolButton* ToolButton1 = nullptr;
   QStatusBar* StatusBar1 = nullptr;
   std::array<QLabel*, 3> StatusPanels{};

@@ -1,0 +1,74 @@
+#include "app/Application.h"
+
+#include <exception>
+
+#include "app/DebugSwitch.h"
+#include "app/Prompter.h"
+#include "app/TMain.h"
+#include "diag/TDbg.h"
+#include "diag/TFormPort.h"
+#include "link/TSetComPort.h"
+#include "project/TFormProjectName.h"
+
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
+TesraApplication::TesraApplication(int& argc, char** argv) : QApplication(argc, argv) {
+  setApplicationName(QStringLiteral("TesraConfig"));
+  setApplicationDisplayName(QStringLiteral("TesraConfig"));
+}
+
+bool TesraApplication::notify(QObject* receiver, QEvent* event) {
+  try {
+    return QApplication::notify(receiver, event);
+  } catch (const std::exception& e) {
+    ShowEscapedError(QString::fromLocal8Bit(e.what()));
+  } catch (...) {
+    ShowEscapedError(QString());
+  }
+  return false;
+}
+
+void TesraApplication::ShowEscapedError(const QString& text) {
+  if (errorPrompter_) errorPrompter_->Message(BoxKind::Error, {}, text, BoxButtons::Ok);
+}
+
+namespace {
+std::string ProgramArgumentText(int argc, char** argv) {
+#ifdef _WIN32
+  (void)argc;
+  (void)argv;
+  return tesra::ArgumentTextFromCommandLine(GetCommandLineA());
+#else
+  return tesra::ArgumentTextFromArgs(argc, argv);
+#endif
+}
+}  // namespace
+
+int RunProgram(int argc, char** argv) {
+  try {
+    TesraApplication app(argc, argv);
+    WidgetPrompter prompter(nullptr);
+    app.SetErrorPrompter(&prompter);
+    try {
+      TMain main(prompter);
+      prompter.SetOwner(&main);
+      if (tesra::IsDebugSwitch(ProgramArgumentText(argc, argv))) main.EnterDebugMode();
+      TSetComPort setComPort(&main);
+      TFormProjectName formProjectName(&main);
+      TDbg dbg(&main);
+      TFormPort formPort(&main);
+      main.AttachWindows({&setComPort, &formProjectName, &dbg, &formPort});
+      main.show();
+      app.exec();
+    } catch (const std::exception& e) {
+      app.ShowEscapedError(QString::fromLocal8Bit(e.what()));
+    } catch (...) {
+      app.ShowEscapedError(QString());
+    }
+  } catch (...) {
+    // Nothing can be shown without the application object.
+  }
+  return 0;
+}

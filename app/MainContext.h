@@ -1,0 +1,34 @@
+// The state the main window owns beside its controls: the configuration
+// image and the members every subsystem reads or writes through the window.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+
+#include <QString>
+
+#include "config/ConfigImage.h"
+
+class MainControls;
+class Prompter;
+
+extern const QString kMainCaption;  // "Конфигурация"
+
+struct MainContext {
+  MainControls* Controls = nullptr;
+  Prompter* Prompts = nullptr;
+
+  tesra::ConfigImage Image;
+  std::uint8_t SavedFlag = 1;     // 1 = no unsaved changes
+  std::uint8_t RefreshGuard = 0;  // non-zero while the program sets controls itself
+  int SelectedInput = 0;          // 0..7
+  QString CurrentProject;
+
+  // Refills the debug grid when it is shown; wired by the window that owns it.
+  std::function<void()> DebugGridRefresh;
+
+  // Runs after every change of the image.
+  void ImageChanged();
+  // "Конфигурация - " followed by CurrentProject.
+  void ShowProjectCaption();
+};

@@ -1,0 +1,101 @@
+#include "app/TMain.h"
+
+#include <QAction>
+#include <QCloseEvent>
+#include <QDialog>
+#include <QLineEdit>
+#include <QToolButton>
+
+#include "app/MainToolBar.h"
+#include "app/Prompter.h"
+#include "config/Editor.h"
+
+namespace {
+const QString kSaveQuestion = QStringLiteral("Хотите сохранить текущий проект конфигурации ?");
+constexpr int kClientWidth = 1147;
+constexpr int kClientHeight = 770;
+}  // namespace
+
+TMain::TMain(Prompter& prompter, QWidget* parent)
+    : QMainWindow(parent, Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                              Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint |
+                              Qt::MSWindowsFixedSizeDialogHint),
+      prompter_(prompter) {
+  setObjectName("Main");
+  setWindowTitle(kMainCaption);
+  ctx_.Controls = &controls_;
+  ctx_.Prompts = &prompter_;
+
+  BuildToolBar(controls_, this);
+  BuildStatusBar(controls_, this);
+  auto* panel9 = new QWidget(this);
+  panel9->setObjectName("Panel9");
+  setCentralWidget(panel9);
+  setFixedSize(kClientWidth, kClientHeight);
+
+  connect(controls_.TBNew, &QToolButton::clicked, this, &TMain::TBNewClick);
+  connect(controls_.TBOpen, &QToolButton::clicked, this, &TMain::TBOpenClick);
+  connect(controls_.TBSave, &QToolButton::clicked, this, &TMain::TBSaveClick);
+  connect(controls_.TBReport, &QToolButton::clicked, this, &TMain::TBReportClick);
+  connect(controls_.TBFind, &QToolButton::clicked, this, &TMain::TBFindClick);
+  connect(controls_.TBRead, &QToolButton::clicked, this, &TMain::TBReadClick);
+  connect(controls_.TBWrite, &QToolButton::clicked, this, &TMain::TBWriteClick);
+  connect(controls_.TBDebug, &QToolButton::clicked, this, &TMain::TBDebugClick);
+  connect(controls_.ToolButton1, &QToolButton::clicked, this, &TMain::ToolButton1Click);
+
+  // Construction order: empty project and zero image, then the controls with
+  // their lists and arrays, the link members, and the first refresh.
+  ctx_.CurrentProject.clear();
+  ctx_.Image.clear();
+  editor_ = std::make_unique<Editor>(ctx_);
+  controls_.Build(panel9, *editor_);
+  ctx_.SavedFlag = 1;
+  controls_.SetStatusPanelText(0, QStringLiteral("Нет подключения"));
+  editor_->ShowSystemSection();
+  editor_->ShowInputAlgorithm();
+  editor_->UpdateControlStates(QStringLiteral("ALL"));
+  ctx_.SavedFlag = 1;
+}
+
+TMain::~TMain() = default;
+
+void TMain::AttachWindows(const AppWindows& windows) { windows_ = windows; }
+
+void TMain::EnterDebugMode() {
+  controls_.TBDebugAction->setVisible(true);
+  for (QLineEdit* e : {controls_.Edit1, controls_.Edit2, controls_.Edit3, controls_.Edit4, controls_.Edit5})
+    e->setReadOnly(false);
+}
+
+void TMain::TBNewClick() {}
+void TMain::TBOpenClick() {}
+void TMain::TBSaveClick() {}
+void TMain::TBReportClick() {}
+void TMain::TBFindClick() {}
+void TMain::TBReadClick() {}
+void TMain::TBWriteClick() {}
+void TMain::TBDebugClick() {}
+
+void TMain::ToolButton1Click() { close(); }
+
+void TMain::closeEvent(QCloseEvent* event) {
+  if (FormClose())
+    event->accept();
+  else
+    event->ignore();
+}
+
+bool TMain::FormClose() {
+  bool close = true;
+  if (ctx_.SavedFlag == 0) {
+    switch (prompter_.Message(BoxKind::Information, {}, kSaveQuestion, BoxButtons::YesNoCancel)) {
+      case BoxAnswer::Yes: TBSaveClick(); break;
+      case BoxAnswer::No: break;
+      default: close = false; break;
+    }
+  }
+  // The debug windows go on every path, also when the main window stays.
+  if (windows_.Dbg) windows_.Dbg->close();
+  if (windows_.FormPort) windows_.FormPort->close();
+  return close;
+}

@@ -1,0 +1,59 @@
+// The main window: tool bar, editor panels, status bar, caption and close.
+#pragma once
+
+#include <memory>
+
+#include <QMainWindow>
+
+#include "app/MainContext.h"
+#include "app/MainControls.h"
+
+class Editor;
+class Prompter;
+class QDialog;
+
+// The four other windows, created after the main window and kept for the run.
+struct AppWindows {
+  QDialog* SetComPort = nullptr;
+  QDialog* FormProjectName = nullptr;
+  QWidget* Dbg = nullptr;
+  QWidget* FormPort = nullptr;
+};
+
+class TMain : public QMainWindow {
+  Q_OBJECT
+
+ public:
+  explicit TMain(Prompter& prompter, QWidget* parent = nullptr);
+  ~TMain() override;
+
+  MainControls& Controls() { return controls_; }
+  MainContext& Context() { return ctx_; }
+  Editor& EditorPart() { return *editor_; }
+  void AttachWindows(const AppWindows& windows);
+  // Shows TBDebug and makes the identity fields writable.
+  void EnterDebugMode();
+
+  void TBNewClick();
+  void TBOpenClick();
+  void TBSaveClick();
+  void TBReportClick();
+  void TBFindClick();
+  void TBReadClick();
+  void TBWriteClick();
+  void TBDebugClick();
+  void ToolButton1Click();
+
+ protected:
+  void closeEvent(QCloseEvent* event) override;
+
+ private:
+  // Returns false when the window is to stay open.
+  bool FormClose();
+
+  Prompter& prompter_;
+  MainControls controls_;
+  MainContext ctx_;
+  std::unique_ptr<Editor> editor_;
+  AppWindows windows_;
+};

@@ -1,0 +1,128 @@
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QLineEdit>
+#include <QStatusBar>
+#include <QToolBar>
+#include <QToolButton>
+
+#include "app/TMain.h"
+#include "tests/support/ScriptedPrompter.h"
+
+namespace {
+
+struct Shell {
+  ScriptedPrompter prompter;
+  TMain main{prompter};
+  QWidget dbg;
+  QWidget formPort;
+  Shell() {
+    main.AttachWindows({nullptr, nullptr, &dbg, &formPort});
+    main.show();
+    dbg.show();
+    formPort.show();
+  }
+};
+
+}  // namespace
+
+TEST(Shell, FrameCaptionAndStatusBar) {
+  Shell s;
+  EXPECT_EQ(s.main.windowTitle(), QStringLiteral("Конфигурация"));
+  EXPECT_EQ(s.main.size(), QSize(1147, 770));
+  EXPECT_EQ(s.main.minimumSize(), s.main.maximumSize());
+  EXPECT_FALSE(s.main.windowFlags() & Qt::WindowMaximizeButtonHint);
+  auto& c = s.main.Controls();
+  EXPECT_FALSE(c.StatusBar1->isSizeGripEnabled());
+  EXPECT_EQ(c.StatusPanelText(0), QStringLiteral("Нет подключения"));
+  EXPECT_EQ(c.StatusPanels[0]->width(), 214);
+  EXPECT_EQ(c.StatusPanels[1]->width(), 200);
+  EXPECT_EQ(c.StatusPanels[2]->width(), 100);
+}
+
+TEST(Shell, ToolBarButtonsInOrderWithTheirStartStates) {
+  Shell s;
+  auto& c = s.main.Controls();
+  struct Row { QToolButton* b; const char* name; const char* caption; bool check; bool visible; };
+  const Row rows[] = {
+      {c.TBNew, "TBNew", "Создать", false, true},     {c.TBOpen, "TBOpen", "Открыть", false, true},
+      {c.TBSave, "TBSave", "Сохранить", false, true}, {c.TBReport, "TBReport", "Отчет", true, true},
+      {c.TBFind, "TBFind", "Подключить", true, true}, {c.TBRead, "TBRead", "Чтение", false, true},
+      {c.TBWrite, "TBWrite", "Запись", false, true},  {c.TBDebug, "TBDebug", "Отладка", false, false},
+      {c.ToolButton1, "ToolButton1", "Выход", false, true},
+  };
+  int lastX = -1;
+  for (const auto& r : rows) {
+    ASSERT_NE(r.b, nullptr) << r.name;
+    EXPECT_EQ(r.b->objectName(), QString::fromUtf8(r.name));
+    EXPECT_EQ(r.b->text(), QString::fromUtf8(r.caption)) << r.name;
+    EXPECT_EQ(r.b->isCheckable(), r.check) << r.name;
+    EXPECT_EQ(r.b->isVisible(), r.visible) << r.name;
+    if (r.visible) {
+      EXPECT_GT(r.b->x(), lastX) << r.name;
+      lastX = r.b->x();
+    }
+  }
+  EXPECT_FALSE(c.TBRead->isEnabled());
+  EXPECT_FALSE(c.TBWrite->isEnabled());
+  EXPECT_TRUE(c.TBReport->isEnabled());
+  EXPECT_FALSE(c.TBReport->isChecked());
+  EXPECT_FALSE(c.TBFind->isChecked());
+  EXPECT_EQ(c.ToolBar1->height(), 56);
+}
+
+TEST(Shell, StartsSavedWithSaveButtonEnabled) {
+  Shell s;
+  EXPECT_EQ(s.main.Context().SavedFlag, 1);
+  EXPECT_TRUE(s.main.Controls().TBSave->isEnabled());
+}
+
+TEST(Shell, DebugModeShowsTheButtonAfterWriteAndUnlocksIdentityFields) {
+  Shell s;
+  auto& c = s.main.Controls();
+  for (QLineEdit* e : {c.Edit1, c.Edit2, c.Edit3, c.Edit4, c.Edit5}) EXPECT_TRUE(e->isReadOnly());
+  s.main.EnterDebugMode();
+  EXPECT_TRUE(c.TBDebug->isVisible());
+  EXPECT_GT(c.TBDebug->x(), c.TBWrite->x());
+  EXPECT_LT(c.TBDebug->x(), c.ToolButton1->x());
+  for (QLineEdit* e : {c.Edit1, c.Edit2, c.Edit3, c.Edit4, c.Edit5}) EXPECT_FALSE(e->isReadOnly());
+  EXPECT_FALSE(c.Edit5->isVisible());
+}
+
+TEST(Shell, CloseAsksOnlyWithUnsavedChangesAndClosesDebugWindowsAlways) {
+  struct Case { bool changed; BoxAnswer answer; bool closes; int questions; };
+  const Case cases[] = {
+      {false, BoxAnswer::Cancel, true, 0},
+      {true, BoxAnswer::Yes, true, 1},
+      {true, BoxAnswer::No, true, 1},
+      {true, BoxAnswer::Cancel, false, 1},
+  };
+  for (const auto& c : cases) {
+    Shell s;
+    if (c.changed) s.main.Context().ImageChanged();
+    s.prompter.answers = {c.answer};
+    s.prompter.saveNames = {QString()};  // a Yes runs Save; its dialog is cancelled here
+    s.main.Controls().ToolButton1->click();
+    EXPECT_EQ(!s.main.isVisible(), c.closes) << static_cast<int>(c.answer);
+    ASSERT_EQ(static_cast<int>(s.prompter.shown.size()), c.questions);
+    if (c.questions) {
+      EXPECT_EQ(s.prompter.shown[0].text, QStringLiteral("Хотите сохранить текущий проект конфигурации ?"));
+      EXPECT_EQ(s.prompter.shown[0].buttons, BoxButtons::YesNoCancel);
+      EXPECT_EQ(s.prompter.shown[0].kind, BoxKind::Information);
+    }
+    EXPECT_FALSE(s.dbg.isVisible());
+    EXPECT_FALSE(s.formPort.isVisible());
+  }
+}
+
+TEST(Shell, ImageChangedMarksUnsavedAndEnablesSave) {
+  Shell s;
+  auto& ctx = s.main.Context();
+  s.main.Controls().TBSave->setEnabled(false);
+  int refreshed = 0;
+  ctx.DebugGridRefresh = [&] { ++refreshed; };
+  ctx.ImageChanged();
+  EXPECT_EQ(ctx.SavedFlag, 0);
+  EXPECT_TRUE(s.main.Controls().TBSave->isEnabled());
+  EXPECT_EQ(refreshed, 1);
+}
