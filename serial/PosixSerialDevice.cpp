@@ -1,0 +1,527 @@
+#include "serial/PosixSerialDevice.h"
+
+#include <fcntl.h>
+#include <linux/serial.h>
+#include <poll.h>
+#include <sys/eventfd.h>
+#include <sys/file.h>
+#include <sys/ioctl.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+
+namespace tesra {
+
+namespace {
+
+// A device that hung up is asked again this often, so that a dead device
+// costs nothing while it stays open.
+constexpr int kHungUpRetestMs = 1000;
+// Sampling interval of the modem lines and line-error counts while watched.
+constexpr int kLineSampleMs = 100;
+// Re-test interval of the output queue while EV_TXEMPTY is due.
+constexpr int kTxEmptyRetestMs = 10;
+
+constexpr std::uint32_t kLineEvents = EV_CTS | EV_DSR | EV_RLSD | EV_RING;
+constexpr std::uint32_t kCountEvents = EV_BREAK | EV_ERR;
+
+speed_t PosixSpeed(std::uint32_t rate) {
+  switch (rate) {
+    case 110: return B110;
+    case 300: return B300;
+    case 600: return B600;
+    case 1200: return B1200;
+    case 2400: return B2400;
+    case 4800: return B4800;
+    case 9600: return B9600;
+    case 19200: return B19200;
+    case 38400: return B38400;
+    case 57600: return B57600;
+    case 115200: return B115200;
+    case 230400: return B230400;
+    default: return 0;
+  }
+}
+
+std::uint32_t RateOf(speed_t s) {
+  switch (s) {
+    case B110: return 110;
+    case B300: return 300;
+    case B600: return 600;
+    case B1200: return 1200;
+    case B2400: return 2400;
+    case B4800: return 4800;
+    case B19200: return 19200;
+    case B38400: return 38400;
+    case B57600: return 57600;
+    case B115200: return 115200;
+    default: return 9600;
+  }
+}
+
+}  // namespace
+
+std::string DevicePathForPort(int n) {
+  if (n < 1) return {};
+  const char* dir = std::getenv("TESRACONFIG_COM_DIR");
+  if (dir && *dir) return std::string(dir) + "/COM" + std::to_string(n);
+  if (n <= 32) return "/dev/ttyS" + std::to_string(n - 1);
+  if (n <= 64) return "/dev/ttyUSB" + std::to_string(n - 33);
+  if (n <= 96) return "/dev/ttyACM" + std::to_string(n - 65);
+  return {};
+}
+
+bool PortDeviceExists(int n) {
+  const std::string path = DevicePathForPort(n);
+  if (path.empty()) return false;
+  const int fd = ::open(path.c_str(), O_WRONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+  if (fd < 0) return false;
+  ::close(fd);
+  return true;
+}
+
+PosixSerialDevice::~PosixSerialDevice() {
+  if (fd_ >= 0) CloseHandle();
+}
+
+bool PosixSerialDevice::Open(int comNumber) {
+  if (fd_ >= 0) {
+    errno = EBUSY;
+    return false;
+  }
+  const std::string path = DevicePathForPort(comNumber);
+  if (path.empty()) {
+    errno = ENOENT;
+    return false;
+  }
+  const int fd = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) return false;
+  auto fail = [fd](int err) {
+    ::close(fd);
+    errno = err;
+    return false;
+  };
+  if (!::isatty(fd)) return fail(ENOTTY);
+  // TIOCEXCL does not stop root; the lock does.
+  if (::flock(fd, LOCK_EX | LOCK_NB) != 0) return fail(EBUSY);
+  ::ioctl(fd, TIOCEXCL);
+  termios t{};
+  if (::tcgetattr(fd, &t) != 0) return fail(errno);
+  const std::uint32_t rate = RateOf(cfgetospeed(&t));
+  ::cfmakeraw(&t);
+  t.c_cflag |= CLOCAL | CREAD;
+  t.c_cc[VMIN] = 0;
+  t.c_cc[VTIME] = 0;
+  if (::tcsetattr(fd, TCSANOW, &t) != 0) return fail(errno);
+  const int w1 = ::eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
+  const int w2 = ::eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
+  if (w1 < 0 || w2 < 0) {
+    const int err = errno;
+    if (w1 >= 0) ::close(w1);
+    if (w2 >= 0) ::close(w2);
+    return fail(err);
+  }
+  fd_ = fd;
+  waitWake_ = w1;
+  writeWake_ = w2;
+  dcb_ = DeviceControlBlock{};
+  dcb_.BaudRate = rate;
+  std::lock_guard<std::mutex> lock(m_);
+  mask_ = 0;
+  waitPending_ = maskCleared_ = rxFlag_ = txPending_ = waitBlind_ = hungUp_ = false;
+  rxArmed_ = true;
+  int lines = 0;
+  linesOk_ = ::ioctl(fd_, TIOCMGET, &lines) == 0;
+  lastLines_ = lines;
+  serial_icounter_struct ic{};
+  countsOk_ = ::ioctl(fd_, TIOCGICOUNT, &ic) == 0;
+  lastBrk_ = static_cast<std::uint32_t>(ic.brk);
+  lastErr_ = ic.frame + ic.overrun + ic.parity + ic.buf_overrun;
+  cancelled_.store(false);
+  completedWaits_.store(0);
+  errno = 0;
+  return true;
+}
+
+bool PosixSerialDevice::SetupComm(std::uint32_t, std::uint32_t) {
+  // The tty's queues have fixed sizes; the component never relies on more.
+  return fd_ >= 0;
+}
+
+bool PosixSerialDevice::SetCommTimeouts(const CommTimeouts&) {
+  // Reads ask only for queued bytes and never wait; nothing to set.
+  return fd_ >= 0;
+}
+
+bool PosixSerialDevice::GetCommState(DeviceControlBlock& dcb) {
+  if (fd_ < 0) {
+    errno = EBADF;
+    return false;
+  }
+  std::lock_guard<std::mutex> lock(m_);
+  dcb = dcb_;
+  return true;
+}
+
+bool PosixSerialDevice::SetCommState(const DeviceControlBlock& dcb) {
+  if (fd_ < 0) {
+    errno = EBADF;
+    return false;
+  }
+  termios t{};
+  if (::tcgetattr(fd_, &t) != 0) return false;
+  ::cfmakeraw(&t);
+  t.c_cflag |= CLOCAL | CREAD;
+  t.c_cc[VMIN] = 0;
+  t.c_cc[VTIME] = 0;
+  t.c_cflag &= ~CSIZE;
+  switch (dcb.ByteSize) {
+    case 5: t.c_cflag |= CS5; break;
+    case 6: t.c_cflag |= CS6; break;
+    case 7: t.c_cflag |= CS7; break;
+    default: t.c_cflag |= CS8; break;
+  }
+  // Parity is generated as set but never checked on receive (no INPCK).
+  t.c_cflag &= ~(PARENB | PARODD | CMSPAR);
+  switch (dcb.Parity) {
+    case 1: t.c_cflag |= PARENB | PARODD; break;
+    case 2: t.c_cflag |= PARENB; break;
+    case 3: t.c_cflag |= PARENB | CMSPAR | PARODD; break;
+    case 4: t.c_cflag |= PARENB | CMSPAR; break;
+    default: break;
+  }
+  // Linux has no 1.5 stop bits; two is the nearest.
+  if (dcb.StopBits == 0)
+    t.c_cflag &= ~CSTOPB;
+  else
+    t.c_cflag |= CSTOPB;
+  t.c_iflag &= ~(IXON | IXOFF | IXANY);
+  if (dcb.Flags & dcb::fOutX) t.c_iflag |= IXON;
+  if (dcb.Flags & dcb::fInX) t.c_iflag |= IXOFF;
+  const bool rtsHandshake = (dcb.Flags & dcb::fRtsControlMask) == dcb::fRtsControlHandshake;
+  if ((dcb.Flags & dcb::fOutxCtsFlow) || rtsHandshake)
+    t.c_cflag |= CRTSCTS;
+  else
+    t.c_cflag &= ~CRTSCTS;
+  t.c_cc[VSTART] = static_cast<cc_t>(dcb.XonChar);
+  t.c_cc[VSTOP] = static_cast<cc_t>(dcb.XoffChar);
+  const speed_t speed = PosixSpeed(dcb.BaudRate);
+  cfsetispeed(&t, speed ? speed : B38400);
+  cfsetospeed(&t, speed ? speed : B38400);
+  bool ok = ::tcsetattr(fd_, TCSANOW, &t) == 0;
+  if (ok && !speed) ok = SetCustomBaudRate(fd_, dcb.BaudRate);
+  const int dtr = TIOCM_DTR, rts = TIOCM_RTS;
+  if ((dcb.Flags & dcb::fDtrControlMask) == dcb::fDtrControlEnable) ::ioctl(fd_, TIOCMBIS, &dtr);
+  if ((dcb.Flags & dcb::fRtsControlMask) == dcb::fRtsControlEnable) ::ioctl(fd_, TIOCMBIS, &rts);
+  if (ok) {
+    std::lock_guard<std::mutex> lock(m_);
+    dcb_ = dcb;
+  }
+  return ok;
+}
+
+void PosixSerialDevice::Kick(int fd) {
+  if (fd < 0) return;
+  const std::uint64_t one = 1;
+  [[maybe_unused]] ssize_t r = ::write(fd, &one, sizeof one);
+}
+
+void PosixSerialDevice::Drain(int fd) {
+  std::uint64_t v;
+  [[maybe_unused]] ssize_t r = ::read(fd, &v, sizeof v);
+}
+
+bool PosixSerialDevice::SetCommMask(std::uint32_t mask) {
+  if (fd_ < 0) {
+    errno = EBADF;
+    return false;
+  }
+  {
+    std::lock_guard<std::mutex> lock(m_);
+    mask_ = mask;
+    if (mask == 0 && waitPending_) maskCleared_ = true;
+  }
+  Kick(waitWake_);
+  return true;
+}
+
+IoResult PosixSerialDevice::WaitCommEvent(std::uint32_t& mask) {
+  {
+    std::lock_guard<std::mutex> lock(m_);
+    if (fd_ < 0 || mask_ == 0 || cancelled_.load()) {
+      errno = fd_ < 0 ? EBADF : EINVAL;
+      return IoResult::Failed;
+    }
+    waitPending_ = true;
+    maskCleared_ = false;
+  }
+  const int r = WaitCore(mask, false);
+  if (r > 0) return IoResult::Done;
+  if (r == 0) return IoResult::Pending;
+  return IoResult::Failed;
+}
+
+bool PosixSerialDevice::AwaitCommEvent(std::uint32_t& mask) {
+  return WaitCore(mask, true) > 0;
+}
+
+bool PosixSerialDevice::SampleLines(std::uint32_t mask, std::uint32_t& events) {
+  bool sampled = false;
+  if (linesOk_ && (mask & kLineEvents)) {
+    int lines = 0;
+    if (::ioctl(fd_, TIOCMGET, &lines) == 0) {
+      const int changed = lines ^ lastLines_;
+      lastLines_ = lines;
+      if (changed & TIOCM_CTS) events |= EV_CTS;
+      if (changed & TIOCM_DSR) events |= EV_DSR;
+      if (changed & TIOCM_CD) events |= EV_RLSD;
+      if ((changed & TIOCM_RI) && !(lines & TIOCM_RI)) events |= EV_RING;
+      events &= mask | ~kLineEvents;
+      sampled = true;
+    }
+  }
+  if (countsOk_ && (mask & kCountEvents)) {
+    serial_icounter_struct ic{};
+    if (::ioctl(fd_, TIOCGICOUNT, &ic) == 0) {
+      const auto err = static_cast<std::uint32_t>(ic.frame + ic.overrun + ic.parity + ic.buf_overrun);
+      if (static_cast<std::uint32_t>(ic.brk) != lastBrk_ && (mask & EV_BREAK)) events |= EV_BREAK;
+      if (err != lastErr_ && (mask & EV_ERR)) events |= EV_ERR;
+      lastBrk_ = static_cast<std::uint32_t>(ic.brk);
+      lastErr_ = err;
+      sampled = true;
+    }
+  }
+  return sampled;
+}
+
+int PosixSerialDevice::WaitCore(std::uint32_t& out, bool block) {
+  for (;;) {
+    Drain(waitWake_);
+    int q = 0;
+    const bool haveCount = ::ioctl(fd_, FIONREAD, &q) == 0;
+    std::uint32_t events = 0;
+    int timeout = block ? -1 : 0;
+    bool watchInput = true;
+    bool hung = false;
+    {
+      std::lock_guard<std::mutex> lock(m_);
+      if (cancelled_.load()) {
+        waitPending_ = false;
+        errno = ECANCELED;
+        return -1;
+      }
+      if (maskCleared_) {
+        maskCleared_ = waitPending_ = false;
+        out = 0;
+        ++completedWaits_;
+        return 1;
+      }
+      const std::uint32_t mask = mask_;
+      if (haveCount && q == 0) {
+        rxArmed_ = true;
+      } else if (haveCount && q > 0) {
+        // Bytes already reported sit until the reader takes them: report them
+        // once, and leave the level-triggered POLLIN out meanwhile.
+        if (rxArmed_ && (mask & EV_RXCHAR)) events |= EV_RXCHAR;
+        if (rxArmed_) rxArmed_ = false;
+        watchInput = false;
+      }
+      if (rxFlag_ && (mask & EV_RXFLAG)) events |= EV_RXFLAG;
+      rxFlag_ = false;
+      if (txPending_) {
+        int outq = 0;
+        if (!(mask & EV_TXEMPTY) || ::ioctl(fd_, TIOCOUTQ, &outq) != 0 || outq == 0) {
+          if (mask & EV_TXEMPTY) events |= EV_TXEMPTY;
+          txPending_ = false;
+        } else if (block) {
+          timeout = kTxEmptyRetestMs;
+        }
+      }
+      if (SampleLines(mask, events) && block && (timeout < 0 || timeout > kLineSampleMs))
+        timeout = kLineSampleMs;
+      if (events) {
+        waitPending_ = false;
+        out = events;
+        ++completedWaits_;
+        return 1;
+      }
+      hung = hungUp_;
+      if (hung) {
+        if (!block) return 0;
+        watchInput = false;
+        timeout = kHungUpRetestMs;
+      }
+      waitBlind_ = !watchInput;
+    }
+    pollfd fds[2] = {{waitWake_, POLLIN, 0}, {fd_, static_cast<short>(watchInput ? POLLIN : 0), 0}};
+    const int n = ::poll(fds, hung ? 1 : 2, timeout);
+    {
+      std::lock_guard<std::mutex> lock(m_);
+      waitBlind_ = false;
+    }
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) return -1;
+    if (n == 0) {
+      if (!block) return 0;
+      if (hung) {
+        errno = EIO;
+        return -1;
+      }
+      continue;
+    }
+    if (!hung && (fds[1].revents & (POLLHUP | POLLERR | POLLNVAL))) {
+      std::lock_guard<std::mutex> lock(m_);
+      hungUp_ = true;
+    }
+  }
+}
+
+bool PosixSerialDevice::GetCommModemStatus(std::uint32_t& status) {
+  int lines = 0;
+  if (fd_ < 0 || ::ioctl(fd_, TIOCMGET, &lines) != 0) return false;
+  status = 0;
+  if (lines & TIOCM_CTS) status |= MS_CTS_ON;
+  if (lines & TIOCM_DSR) status |= MS_DSR_ON;
+  if (lines & TIOCM_RI) status |= MS_RING_ON;
+  if (lines & TIOCM_CD) status |= MS_RLSD_ON;
+  return true;
+}
+
+bool PosixSerialDevice::ClearCommError(std::uint32_t& errors, ComStat& stat) {
+  errors = 0;
+  int in = 0, out = 0;
+  if (fd_ < 0 || cancelled_.load() || ::ioctl(fd_, FIONREAD, &in) != 0) return false;
+  if (::ioctl(fd_, TIOCOUTQ, &out) != 0) out = 0;
+  stat.cbInQue = static_cast<std::uint32_t>(in);
+  stat.cbOutQue = static_cast<std::uint32_t>(out);
+  return true;
+}
+
+bool PosixSerialDevice::ReadFile(void* buffer, std::uint32_t n, std::uint32_t& got) {
+  got = 0;
+  if (fd_ < 0 || cancelled_.load()) {
+    errno = ECANCELED;
+    return false;
+  }
+  ssize_t r;
+  do {
+    r = ::read(fd_, buffer, n);
+  } while (r < 0 && errno == EINTR);
+  if (r < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) return true;
+  if (r <= 0) {
+    // A tty that reads 0 has hung up.
+    if (r == 0) errno = EIO;
+    std::lock_guard<std::mutex> lock(m_);
+    hungUp_ = true;
+    return false;
+  }
+  got = static_cast<std::uint32_t>(r);
+  bool kick;
+  {
+    std::lock_guard<std::mutex> lock(m_);
+    rxArmed_ = true;
+    if ((mask_ & EV_RXFLAG) && std::memchr(buffer, dcb_.EvtChar, got)) rxFlag_ = true;
+    kick = waitBlind_ || rxFlag_;
+  }
+  if (kick) Kick(waitWake_);
+  return true;
+}
+
+bool PosixSerialDevice::WriteFile(const void* buffer, std::uint32_t n, std::uint32_t& done) {
+  done = 0;
+  const unsigned gen = purgeGen_.load();
+  const auto* p = static_cast<const char*>(buffer);
+  while (done < n) {
+    Drain(writeWake_);
+    if (fd_ < 0 || cancelled_.load() || purgeGen_.load() != gen) {
+      errno = ECANCELED;
+      return false;
+    }
+    const ssize_t r = ::write(fd_, p + done, n - done);
+    if (r > 0) {
+      done += static_cast<std::uint32_t>(r);
+      continue;
+    }
+    if (r < 0 && errno == EINTR) continue;
+    if (r < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
+      // Held back (flow control, or the other side does not read): wait for
+      // room, a purge or a cancel.
+      pollfd fds[2] = {{writeWake_, POLLIN, 0}, {fd_, POLLOUT, 0}};
+      const int k = ::poll(fds, 2, -1);
+      if (k < 0 && errno != EINTR) return false;
+      if (k > 0 && (fds[1].revents & (POLLHUP | POLLERR | POLLNVAL))) {
+        errno = EIO;
+        return false;
+      }
+      continue;
+    }
+    return false;
+  }
+  bool kick;
+  {
+    std::lock_guard<std::mutex> lock(m_);
+    txPending_ = true;
+    kick = (mask_ & EV_TXEMPTY) != 0;
+  }
+  if (kick) Kick(waitWake_);
+  return true;
+}
+
+bool PosixSerialDevice::PurgeComm(std::uint32_t flags) {
+  if (fd_ < 0) {
+    errno = EBADF;
+    return false;
+  }
+  bool ok = true;
+  if (flags & PURGE_TXABORT) {
+    ++purgeGen_;
+    Kick(writeWake_);
+  }
+  if ((flags & PURGE_RXCLEAR) && ::tcflush(fd_, TCIFLUSH) != 0) ok = false;
+  if ((flags & PURGE_TXCLEAR) && ::tcflush(fd_, TCOFLUSH) != 0) ok = false;
+  return ok;
+}
+
+bool PosixSerialDevice::EscapeCommFunction(std::uint32_t function) {
+  if (fd_ < 0) {
+    errno = EBADF;
+    return false;
+  }
+  int bits;
+  switch (function) {
+    case SETRTS: bits = TIOCM_RTS; return ::ioctl(fd_, TIOCMBIS, &bits) == 0;
+    case CLRRTS: bits = TIOCM_RTS; return ::ioctl(fd_, TIOCMBIC, &bits) == 0;
+    case SETDTR: bits = TIOCM_DTR; return ::ioctl(fd_, TIOCMBIS, &bits) == 0;
+    case CLRDTR: bits = TIOCM_DTR; return ::ioctl(fd_, TIOCMBIC, &bits) == 0;
+    case SETBREAK: return ::ioctl(fd_, TIOCSBRK) == 0;
+    case CLRBREAK: return ::ioctl(fd_, TIOCCBRK) == 0;
+    default: errno = EINVAL; return false;
+  }
+}
+
+void PosixSerialDevice::CancelIo() {
+  cancelled_.store(true);
+  { std::lock_guard<std::mutex> lock(m_); }
+  Kick(waitWake_);
+  Kick(writeWake_);
+}
+
+bool PosixSerialDevice::CloseHandle() {
+  if (fd_ < 0) {
+    errno = EBADF;
+    return false;
+  }
+  ::ioctl(fd_, TIOCNXCL);
+  ::flock(fd_, LOCK_UN);
+  const bool ok = ::close(fd_) == 0;
+  ::close(waitWake_);
+  ::close(writeWake_);
+  fd_ = waitWake_ = writeWake_ = -1;
+  cancelled_.store(false);
+  return ok;
+}
+
+}  // namespace tesra

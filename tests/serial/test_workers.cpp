@@ -1,0 +1,166 @@
+#include <thread>
+
+#include "tests/serial/SerialTestSupport.h"
+
+using namespace tesra;
+using namespace std::chrono_literals;
+
+using Workers = FakePortFixture;
+
+TEST_F(Workers, LineSignalsAreRaisedOnTheGuiThreadInTheFixedOrder) {
+  std::vector<std::string> seen;
+  const auto gui = std::this_thread::get_id();
+  auto note = [&](const char* name) {
+    return [&, name](TCommPort*) {
+      EXPECT_EQ(std::this_thread::get_id(), gui);
+      seen.push_back(name);
+    };
+  };
+  port->OnCTSSignal = note("CTS");
+  port->OnDCDSignal = note("DCD");
+  port->OnDSRSignal = note("DSR");
+  port->OnRingSignal = note("Ring");
+  port->OnRxDSignal = note("RxD");
+  port->OnRxEventSignal = note("RxEvent");
+  port->OnTxDSignal = note("TxD");
+  port->OnBreakSignal = note("Break");
+  port->OnErrorSignal = [&](TCommPort*, int) { seen.push_back("Error"); };
+  port->MonitorEvents = 0x01FF;
+  port->SetOpen(true);
+  EXPECT_EQ(device.Mask(), 0x01FFu);
+  device.RaiseEvents(0x01FF);
+  ASSERT_TRUE(PumpUntil(queue, [&] { return seen.size() >= 9; }));
+  EXPECT_EQ(seen, (std::vector<std::string>{"CTS", "DCD", "DSR", "Ring", "RxD", "RxEvent", "TxD",
+                                            "Break", "Error"}));
+  seen.clear();
+  port->SetOpen(false);
+  // The close's mask of 0 completes the last wait with no bit set.
+  EXPECT_EQ(port->GetEventMask(), 0u);
+  EXPECT_TRUE(seen.empty());
+}
+
+TEST_F(Workers, ModemSnapshotFollowsLineEventsAndClearsOnClose) {
+  device.SetModemStatus(MS_DSR_ON);
+  port->SetOpen(true);
+  ASSERT_TRUE(PumpUntil(queue, [&] { return port->GetDSR(); }));
+  device.SetModemStatus(MS_CTS_ON | MS_RING_ON | MS_RLSD_ON);
+  ASSERT_TRUE(PumpUntil(queue, [&] { return port->GetCTS() && port->GetRing() && port->GetDCD(); }));
+  EXPECT_FALSE(port->GetDSR());
+  port->SetOpen(false);
+  EXPECT_FALSE(port->GetCTS() || port->GetDSR() || port->GetDCD() || port->GetRing());
+}
+
+TEST_F(Workers, HardwareFlowControlWaitsForCts) {
+  port->SetComControl(ccHard);
+  port->SetOpen(true);
+  ASSERT_EQ(port->PutBlock("held", 4), 4u);
+  PumpFor(queue, 100ms);
+  EXPECT_EQ(device.Output(), "");
+  device.SetModemStatus(MS_CTS_ON);
+  ASSERT_TRUE(device.WaitForOutput(4, 5s));
+  EXPECT_EQ(device.Output(), "held");
+}
+
+TEST_F(Workers, DataReceivedCountsAllUnreadBytesAndComesOnTheGuiThread) {
+  std::vector<std::uint32_t> counts;
+  const auto gui = std::this_thread::get_id();
+  port->OnDataReceived = [&](TCommPort* s, std::uint32_t count) {
+    EXPECT_EQ(s, port.get());
+    EXPECT_EQ(std::this_thread::get_id(), gui);
+    counts.push_back(count);
+  };
+  port->SetOpen(true);
+  // The GUI thread runs no hand-off meanwhile: one call announces both chunks.
+  const auto end = std::chrono::steady_clock::now() + 5s;
+  device.Feed("abc");
+  while (port->GetInBuffUsed() < 3 && std::chrono::steady_clock::now() < end)
+    std::this_thread::sleep_for(1ms);
+  device.Feed("defg");
+  while (port->GetInBuffUsed() < 7 && std::chrono::steady_clock::now() < end)
+    std::this_thread::sleep_for(1ms);
+  ASSERT_TRUE(PumpUntil(queue, [&] { return !counts.empty() && counts.back() == 7; }));
+  EXPECT_LE(counts.size(), 2u);
+  EXPECT_EQ(counts.front(), 7u);
+}
+
+TEST_F(Workers, WithoutRxCharOnlyGetBlockWakesTheReader) {
+  port->MonitorEvents = EventSet({evTxEmpty, evCTS});
+  port->SetOpen(true);
+  device.Feed("stays");
+  PumpFor(queue, 100ms);
+  EXPECT_EQ(port->GetInBuffUsed(), 0u);
+  EXPECT_EQ(device.InQueue(), 5u);
+}
+
+TEST_F(Workers, AHandOffPendingAtCloseRunsBeforeOnClose) {
+  std::vector<std::string> events;
+  port->OnDataReceived = [&](TCommPort*, std::uint32_t n) {
+    events.push_back("data " + std::to_string(n));
+  };
+  port->OnClose = [&](TCommPort*) { events.push_back("close"); };
+  port->SetOpen(true);
+  device.Feed("xyz");
+  const auto end = std::chrono::steady_clock::now() + 5s;
+  while (queue.Pending() == 0 && std::chrono::steady_clock::now() < end) std::this_thread::sleep_for(1ms);
+  port->SetOpen(false);
+  ASSERT_GE(events.size(), 2u);
+  EXPECT_EQ(events.front(), "data 3");
+  EXPECT_EQ(events.back(), "close");
+}
+
+TEST_F(Workers, CloseFromInsideDataReceived) {
+  int closes = 0;
+  port->OnClose = [&](TCommPort*) { ++closes; };
+  port->OnDataReceived = [&](TCommPort* s, std::uint32_t) { s->SetOpen(false); };
+  port->SetOpen(true);
+  device.Feed("bye");
+  ASSERT_TRUE(PumpUntil(queue, [&] { return closes == 1; }));
+  EXPECT_FALSE(port->GetOpen());
+  port->SetOpen(true);
+  EXPECT_TRUE(port->GetOpen());
+}
+
+TEST_F(Workers, CloseEndsAWriteThatFlowControlHoldsBack) {
+  port->SetOpen(true);
+  device.HoldWrites(true);
+  ASSERT_EQ(port->PutBlock("stuck", 5), 5u);
+  ASSERT_TRUE(device.WaitForHeldWrite(5s));
+  port->SetOpen(false);
+  EXPECT_FALSE(port->GetOpen());
+  const auto log = device.Log();
+  EXPECT_NE(std::find(log.begin(), log.end(), "CancelIo"), log.end());
+  EXPECT_EQ(log.back(), "CloseHandle");
+}
+
+TEST_F(Workers, AFailingDeviceMakesNoWorkerSpin) {
+  port->SetOpen(true);
+  port->PutBlock("data", 4);
+  device.Fail(FakeSerialDevice::cWaitCommEvent, true);
+  device.Fail(FakeSerialDevice::cClearCommError, true);
+  device.Fail(FakeSerialDevice::cWriteFile, true);
+  device.Fail(FakeSerialDevice::cReadFile, true);
+  port->PutBlock("more", 4);
+  char buf[4];
+  port->GetBlock(buf, 4);
+  const auto waits = device.Calls(FakeSerialDevice::cWaitCommEvent);
+  const auto writes = device.Calls(FakeSerialDevice::cWriteFile);
+  PumpFor(queue, 300ms);
+  // Backing off, each worker retries a few times at most in this span.
+  EXPECT_LT(device.Calls(FakeSerialDevice::cWaitCommEvent) - waits, 20u);
+  EXPECT_LT(device.Calls(FakeSerialDevice::cWriteFile) - writes, 10u);
+  port->SetOpen(false);
+  EXPECT_FALSE(port->GetOpen());
+}
+
+TEST(GuiQueue, SendReturnsAfterTheGuiThreadRanTheCall) {
+  GuiQueue q;
+  q.SetGuiThread();
+  int wakes = 0;
+  q.SetWakeHook([&] { ++wakes; });
+  std::atomic<bool> abandon{false};
+  std::atomic<int> value{0};
+  std::thread worker([&] { q.Send([&] { value = 42; }, abandon); value += 1; });
+  ASSERT_TRUE(PumpUntil(q, [&] { return value.load() == 43; }));
+  worker.join();
+  EXPECT_EQ(wakes, 1);
+}
