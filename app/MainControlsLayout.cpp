@@ -18,6 +18,7 @@
 #include <QProgressBar>
 #include <QStatusBar>
 #include <QStyleOptionButton>
+#include <QStyleOptionComboBox>
 #include <QStylePainter>
 #include <QTableWidget>
 #include <QTimer>
@@ -96,6 +97,31 @@ QPixmap ZoneImage(bool pressed) {
     p.drawRoundedRect(box, 3, 3);
   }
   return pm;
+}
+
+// A fixed cell keeps its size; a font wider than the one the grid was drawn
+// for gets a slightly smaller size instead of a cut text.
+void FitText(QLabel* label) {
+  QFont f = label->font();
+  while (label->sizeHint().width() > label->width() && f.pointSizeF() > 7) {
+    f.setPointSizeF(f.pointSizeF() - 0.5);
+    label->setFont(f);
+  }
+}
+
+// The same for the edit field of a stage-grid combo box, sized for its widest item.
+void FitEditField(QComboBox* combo, const QString& widest) {
+  QFont f = combo->font();
+  auto fieldWidth = [combo] {
+    QStyleOptionComboBox opt;
+    opt.initFrom(combo);
+    opt.editable = true;
+    return combo->style()->subControlRect(QStyle::CC_ComboBox, &opt, QStyle::SC_ComboBoxEditField, combo).width();
+  };
+  while (QFontMetrics(f).horizontalAdvance(widest) + 6 > fieldWidth() && f.pointSizeF() > 7) {
+    f.setPointSizeF(f.pointSizeF() - 0.5);
+    combo->setFont(f);
+  }
 }
 
 QFont Bold(QFont f) {
@@ -262,6 +288,7 @@ void MainControls::Builder::BuildSystemSection() {
     QLabel* label = Text(panel, row.label, QString::fromUtf8(row.text));
     c.*(row.labelMember) = label;
     rows->addWidget(label, r, 0);
+    rows->setRowMinimumHeight(r, rowH + 2);
     if (row.check) {
       QCheckBox* box = SystemCheck(panel, row.control, QString());
       c.*(row.check) = box;
@@ -327,42 +354,46 @@ void MainControls::Builder::BuildSystemSection() {
   }
   col->addWidget(c.GroupBox2);
 
-  // Message playing times beside their label and the ALM OUT activation.
+  // Message playing times beside their label, then the ALM OUT activation.
   auto* lower = new QHBoxLayout;
   lower->setSpacing(6);
-  auto* left = new QVBoxLayout;
-  left->setSpacing(1);
   c.StaticText4 = Text(panel, QStringLiteral("StaticText4"), QStringLiteral("Время воспроизведения сообщений:"));
   c.StaticText4->setWordWrap(true);
-  left->addWidget(c.StaticText4);
-  left->addStretch(1);
-  c.Label21 = Text(panel, QStringLiteral("Label21"), QStringLiteral("Активация выхода \"ALM OUT\":"));
-  left->addWidget(c.Label21);
-  c.CheckBox41 = SystemCheck(panel, QStringLiteral("CheckBox41"), QStringLiteral("MIC+PULT1+PULT2"), kHelpRelay);
-  c.CheckBox42 = SystemCheck(panel, QStringLiteral("CheckBox42"), QStringLiteral("AUX"), kHelpRelay);
-  left->addWidget(c.CheckBox41, 0, Qt::AlignLeft);
-  left->addWidget(c.CheckBox42, 0, Qt::AlignLeft);
-  lower->addLayout(left, 1);
+  c.StaticText4->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+  lower->addWidget(c.StaticText4, 1);
 
   c.LenMes = Make<QTableWidget>(panel, QStringLiteral("LenMes"), 1, 2);
   c.LenMes->setHorizontalHeaderLabels({QStringLiteral("Номер"), QStringLiteral("сек.")});
   c.LenMes->verticalHeader()->hide();
   c.LenMes->verticalHeader()->setDefaultSectionSize(panel->fontMetrics().height() + 4);
   c.LenMes->horizontalHeader()->setFixedHeight(panel->fontMetrics().height() + 6);
-  c.LenMes->setColumnWidth(0, 58);
+  c.LenMes->setColumnWidth(0, 62);
   c.LenMes->horizontalHeader()->setStretchLastSection(true);
   c.LenMes->setSelectionMode(QAbstractItemView::SingleSelection);
   c.LenMes->setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed |
                             QAbstractItemView::AnyKeyPressed | QAbstractItemView::SelectedClicked);
   c.LenMes->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
   c.LenMes->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-  c.LenMes->setFixedSize(136, 6 * (panel->fontMetrics().height() + 4) + 4);
+  c.LenMes->setFixedSize(150, 6 * (panel->fontMetrics().height() + 4) + panel->fontMetrics().height() + 10);
   // The form's own binding; construction replaces it once the rows are in.
   c.lenMesBinding_ = QObject::connect(c.LenMes, &QTableWidget::itemChanged, c.LenMes, [hp = &h](QTableWidgetItem* item) {
     if (item->column() == 1) hp->Edit6Change();
   });
   lower->addWidget(c.LenMes);
   col->addLayout(lower);
+
+  c.Label21 = Text(panel, QStringLiteral("Label21"), QStringLiteral("Активация выхода \"ALM OUT\":"));
+  col->addWidget(c.Label21);
+  auto* almOut = new QHBoxLayout;
+  almOut->setSpacing(16);
+  c.CheckBox41 = SystemCheck(panel, QStringLiteral("CheckBox41"), QStringLiteral("MIC+PULT1+PULT2"), kHelpRelay);
+  c.CheckBox42 = SystemCheck(panel, QStringLiteral("CheckBox42"), QStringLiteral("AUX"), kHelpRelay);
+  almOut->addSpacing(8);
+  almOut->addWidget(c.CheckBox41);
+  almOut->addWidget(c.CheckBox42);
+  almOut->addStretch(1);
+  col->addLayout(almOut);
+  col->addSpacing(4);
 
   // Identity: serial number and date; the version field is not shown.
   auto* ident = new QHBoxLayout;
@@ -456,14 +487,16 @@ void MainControls::Builder::BuildAlgorithmEditor(int height) {
   auto rowLabel = [&](const char* name, QLabel* MainControls::*member, const QString& text, int rowY, int h) {
     QLabel* l = Text(labels, name, text);
     if (member) c.*member = l;
-    l->setGeometry(8, rowY - labelTop, L - 12, h);
+    l->setGeometry(5, rowY - labelTop, L - 7, h);
+    FitText(l);
     return l;
   };
 
   for (int s = 0; s < 8; ++s) {
     QCheckBox* box = StageCheck(panel, kStageButtons[s].name, QStringLiteral("%1 этап").arg(s + 1), s, 0);
     c.*(kStageButtons[s].member) = box;
-    box->setGeometry(colX(s) + 8, y, CW - 10, rowH);
+    const int w = std::min(CW - 4, box->sizeHint().width());
+    box->setGeometry(colX(s) + (CW - w) / 2, y, w, rowH);
     box->setEnabled(s == 0);
   }
   y += rowH + 2;
@@ -475,11 +508,12 @@ void MainControls::Builder::BuildAlgorithmEditor(int height) {
     const char* label;
     QLabel* MainControls::*labelMember;
     const char* text;
+    const char* widest;
   };
   const ComboRow comboRows[] = {
-      {&kMessageCombos, 1, "StaticText255", &MainControls::StaticText255, "Номер сообщения"},
-      {&kRepeatCombos, 2, "StaticText254", &MainControls::StaticText254, "Количество повторов"},
-      {&kPauseCombos, 3, "StaticText240", &MainControls::StaticText240, "Пауза между повторами (сек.)"},
+      {&kMessageCombos, 1, "StaticText255", &MainControls::StaticText255, "Номер сообщения", "Не выбр"},
+      {&kRepeatCombos, 2, "StaticText254", &MainControls::StaticText254, "Количество повторов", "Без огр"},
+      {&kPauseCombos, 3, "StaticText240", &MainControls::StaticText240, "Пауза между повторами (сек.)", "35"},
   };
   for (const ComboRow& row : comboRows) {
     rowLabel(row.label, row.labelMember, QString::fromUtf8(row.text), y, comboH);
@@ -488,6 +522,7 @@ void MainControls::Builder::BuildAlgorithmEditor(int height) {
       c.*((*row.table)[s].member) = combo;
       combo->setGeometry(colX(s) + 1, y, CW - 2, comboH);
       if (row.helpContext == 3) combo->addItems(pauses);
+      FitEditField(combo, QString::fromUtf8(row.widest));
     }
     y += comboH + 1;
   }
@@ -575,7 +610,7 @@ void MainControls::Builder::BuildAlgorithmEditor(int height) {
       for (int r = 0; r < 2; ++r) {
         QCheckBox* box = StageCheck(cell, QStringLiteral("CheckBox%1").arg(RelayBoxNumber(m, s, r)),
                                     QString::number(r), s - 1, kHelpRelay - 1 + m);
-        box->setGeometry(half * r + 6, 0, half - 6, gridH);
+        box->setGeometry(half * r + 4, 0, half - 4, gridH);
       }
     }
   }
