@@ -101,7 +101,9 @@ TEST_F(Workers, AHandOffPendingAtCloseRunsBeforeOnClose) {
   port->SetOpen(true);
   device.Feed("xyz");
   const auto end = std::chrono::steady_clock::now() + 5s;
-  while (queue.Pending() == 0 && std::chrono::steady_clock::now() < end) std::this_thread::sleep_for(1ms);
+  // Both hand-offs of the arrival (status dispatch and data) wait in the queue.
+  while ((port->GetInBuffUsed() < 3 || queue.Pending() < 2) && std::chrono::steady_clock::now() < end)
+    std::this_thread::sleep_for(1ms);
   port->SetOpen(false);
   ASSERT_GE(events.size(), 2u);
   EXPECT_EQ(events.front(), "data 3");
