@@ -1,0 +1,138 @@
+#include "project/AtomicFile.h"
+
+#include <cstdio>
+#include <fstream>
+#include <random>
+#include <system_error>
+
+#ifndef _WIN32
+#include <fcntl.h>
+#include <unistd.h>
+#endif
+
+namespace tesra {
+namespace fs = std::filesystem;
+namespace {
+
+// Only regular files are read: a pipe or a device could block or never end.
+FileReadResult OpenForRead(const fs::path& path, std::ifstream& in, std::uintmax_t* size) {
+  std::error_code ec;
+  const fs::file_status st = fs::status(path, ec);
+  if (st.type() == fs::file_type::not_found) return FileReadResult::Missing;
+  if (ec || st.type() != fs::file_type::regular) return FileReadResult::Unreadable;
+  if (size) {
+    *size = fs::file_size(path, ec);
+    if (ec) return FileReadResult::Unreadable;
+  }
+  in.open(path, std::ios::binary);
+  return in ? FileReadResult::Ok : FileReadResult::Unreadable;
+}
+
+fs::path TemporaryNameBeside(const fs::path& target) {
+  static std::mt19937_64 rng{std::random_device{}()};
+  char suffix[24];
+  std::snprintf(suffix, sizeof suffix, ".%016llx.tmp", static_cast<unsigned long long>(rng()));
+  fs::path name = target;
+  name += suffix;
+  return name;
+}
+
+std::FILE* CreateExclusive(const fs::path& path) {
+#ifdef _WIN32
+  return _wfopen(path.c_str(), L"wbx");
+#else
+  return std::fopen(path.c_str(), "wbx");
+#endif
+}
+
+bool FlushToDisk(std::FILE* f) {
+  if (std::fflush(f) != 0) return false;
+#ifndef _WIN32
+  if (::fsync(::fileno(f)) != 0) return false;
+#endif
+  return true;
+}
+
+void SyncDirectory([[maybe_unused]] const fs::path& dir) {
+#ifndef _WIN32
+  const int fd = ::open(dir.empty() ? "." : dir.c_str(), O_RDONLY | O_DIRECTORY);
+  if (fd >= 0) {
+    ::fsync(fd);
+    ::close(fd);
+  }
+#endif
+}
+
+}  // namespace
+
+FileReadResult ReadWholeFile(const fs::path& path, std::string& out, std::uintmax_t maxBytes) {
+  out.clear();
+  std::ifstream in;
+  std::uintmax_t size = 0;
+  const FileReadResult r = OpenForRead(path, in, &size);
+  if (r != FileReadResult::Ok) return r;
+  if (size > maxBytes) return FileReadResult::TooLarge;
+  std::string data(static_cast<std::size_t>(size), '\0');
+  in.read(data.data(), static_cast<std::streamsize>(data.size()));
+  if (in.bad()) return FileReadResult::Unreadable;
+  data.resize(static_cast<std::size_t>(in.gcount()));
+  // The file may have grown since its size was taken; take what is there, within the limit.
+  char chunk[4096];
+  while (in && data.size() <= maxBytes) {
+    in.read(chunk, sizeof chunk);
+    if (in.bad()) return FileReadResult::Unreadable;
+    data.append(chunk, static_cast<std::size_t>(in.gcount()));
+  }
+  if (data.size() > maxBytes) return FileReadResult::TooLarge;
+  out = std::move(data);
+  return FileReadResult::Ok;
+}
+
+FileReadResult ReadFilePrefix(const fs::path& path, std::string& out, std::size_t maxBytes) {
+  out.clear();
+  std::ifstream in;
+  const FileReadResult r = OpenForRead(path, in, nullptr);
+  if (r != FileReadResult::Ok) return r;
+  std::string data(maxBytes, '\0');
+  in.read(data.data(), static_cast<std::streamsize>(maxBytes));
+  if (in.bad()) return FileReadResult::Unreadable;
+  data.resize(static_cast<std::size_t>(in.gcount()));
+  out = std::move(data);
+  return FileReadResult::Ok;
+}
+
+bool WriteFileAtomically(const fs::path& path, std::string_view bytes) {
+  std::error_code ec;
+  fs::path target = path;
+  if (fs::is_symlink(path, ec)) {
+    fs::path resolved = fs::canonical(path, ec);
+    if (!ec) target = std::move(resolved);
+  }
+  if (fs::is_directory(target, ec)) return false;
+
+  fs::path temp;
+  std::FILE* f = nullptr;
+  for (int attempt = 0; attempt < 8 && !f; ++attempt) {
+    temp = TemporaryNameBeside(target);
+    f = CreateExclusive(temp);
+  }
+  if (!f) return false;
+
+  bool ok = std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
+  ok = FlushToDisk(f) && ok;
+  ok = std::fclose(f) == 0 && ok;
+  if (ok) {
+    const fs::file_status old = fs::status(target, ec);
+    if (!ec && fs::is_regular_file(old)) fs::permissions(temp, old.permissions(), ec);
+    fs::rename(temp, target, ec);
+    ok = !ec;
+  }
+  if (!ok) {
+    fs::remove(temp, ec);
+    return false;
+  }
+  SyncDirectory(target.parent_path());
+  return true;
+}
+
+}  // namespace tesra

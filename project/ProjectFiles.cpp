@@ -1,0 +1,57 @@
+#include "project/ProjectFiles.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "project/AtomicFile.h"
+#include "project/Profile.h"
+
+namespace tesra {
+namespace {
+
+// Position of the extension's dot, or npos when the last component has none.
+std::size_t ExtensionDot(std::string_view name) {
+  const std::size_t sep = name.find_last_of("/\\");
+  const std::size_t dot = name.rfind('.');
+  if (dot == std::string_view::npos || (sep != std::string_view::npos && dot < sep)) return std::string_view::npos;
+  return dot;
+}
+
+}  // namespace
+
+std::string ProjectNameFromFile(std::string_view imageFileName) {
+  return std::string(imageFileName.substr(0, ExtensionDot(imageFileName)));
+}
+
+std::string CompanionFileName(std::string_view imageFileName) { return ProjectNameFromFile(imageFileName) + ".ini"; }
+
+bool ReadImageFile(const std::filesystem::path& path, ConfigImage& image) {
+  std::string bytes;
+  if (ReadFilePrefix(path, bytes, kImageSize) != FileReadResult::Ok) return false;
+  image.clear();
+  std::memcpy(image.data(), bytes.data(), std::min(bytes.size(), kImageSize));
+  return true;
+}
+
+bool WriteImageFile(const std::filesystem::path& path, const ConfigImage& image) {
+  return WriteFileAtomically(path, std::string_view(reinterpret_cast<const char*>(image.data()), kImageSize));
+}
+
+std::array<std::string, kMessageCount> ReadMessageTimes(const std::filesystem::path& companion) {
+  Profile profile;
+  profile.Load(companion);
+  std::array<std::string, kMessageCount> times;
+  for (int i = 0; i < kMessageCount; ++i)
+    times[i] = profile.Get(kMessageLengthSection, std::to_string(i + 1), kMissingMessageTime);
+  return times;
+}
+
+bool WriteMessageTimes(const std::filesystem::path& companion,
+                       const std::array<std::string, kMessageCount>& timesUtf8) {
+  std::vector<std::pair<std::string, std::string>> keyValues;
+  keyValues.reserve(kMessageCount);
+  for (int i = 0; i < kMessageCount; ++i) keyValues.emplace_back(std::to_string(i + 1), timesUtf8[i]);
+  return WriteProfileStrings(companion, kMessageLengthSection, keyValues);
+}
+
+}  // namespace tesra

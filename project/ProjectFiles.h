@@ -1,0 +1,39 @@
+// The project's two files: the 512-byte image file and its companion profile
+// file with the message playing times.
+#pragma once
+
+#include <array>
+#include <filesystem>
+#include <string>
+#include <string_view>
+
+#include "config/ConfigImage.h"
+
+namespace tesra {
+
+constexpr int kMessageCount = 72;
+inline constexpr char kMessageLengthSection[] = "MessageLength";
+inline constexpr char kMissingMessageTime[] = "0";
+
+// Names are UTF-8 paths with '/' or '\' separators. The extension is the last
+// path component from its last dot on.
+// "a/b.c.usr" -> "a/b.c.ini"; "a.d/b" -> "a.d/b.ini".
+std::string CompanionFileName(std::string_view imageFileName);
+// `CurrentProject` after Open: the full name without its extension.
+std::string ProjectNameFromFile(std::string_view imageFileName);
+
+// Up to 512 bytes from the start of the file into a zeroed image; the rest of
+// the file is ignored. Fails without touching `image` when the file cannot be
+// opened or read (missing, a directory, no permission).
+bool ReadImageFile(const std::filesystem::path& path, ConfigImage& image);
+// All 512 bytes, replacing the old file only once the new one is complete.
+bool WriteImageFile(const std::filesystem::path& path, const ConfigImage& image);
+
+// Times of messages 1..72 (index 0 = message 1) as UTF-8 texts; a missing key
+// or an unreadable file gives "0".
+std::array<std::string, kMessageCount> ReadMessageTimes(const std::filesystem::path& companion);
+// Writes keys "1".."72" in order, keeping every other section, key and line.
+bool WriteMessageTimes(const std::filesystem::path& companion,
+                       const std::array<std::string, kMessageCount>& timesUtf8);
+
+}  // namespace tesra
