@@ -82,9 +82,10 @@ void MainControls::FillItemLists(EditorHandlers& handlers) {
     LenMes->setItem(row, kValueColumn, new QTableWidgetItem(QString()));
   }
   LenMes->setRowCount(MessageCount);
-  lenMesBinding_ = QObject::connect(LenMes, &QTableWidget::itemChanged, LenMes, [hp = &handlers](QTableWidgetItem* item) {
-    if (item->column() == kValueColumn) hp->Edit6Change();
-  });
+  lenMesBinding_ =
+      QObject::connect(LenMes, &QTableWidget::itemChanged, LenMes, [hp = &handlers](QTableWidgetItem* item) {
+        if (item->column() == kValueColumn) hp->Edit6Change();
+      });
 
   for (QComboBox* combo : {ComboBox44, ComboBox45, ComboBox49, ComboBox50, ComboBox51, ComboBox52, ComboBox53})
     CopyItems(ComboBox43, combo);

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <array>
+
 #include <QHash>
 #include <QIcon>
 #include <QObject>
@@ -89,9 +90,8 @@ class MainControls : public ShellControls {
 
   // Algorithm editor
   QLabel *StaticText268 = nullptr, *StaticText270 = nullptr, *StaticText256 = nullptr;
-  QToolButton *SpeedButton1 = nullptr, *SpeedButton2 = nullptr, *SpeedButton3 = nullptr,
-              *SpeedButton5 = nullptr, *SpeedButton6 = nullptr, *SpeedButton7 = nullptr,
-              *SpeedButton8 = nullptr, *SpeedButton9 = nullptr;
+  QToolButton *SpeedButton1 = nullptr, *SpeedButton2 = nullptr, *SpeedButton3 = nullptr, *SpeedButton5 = nullptr,
+              *SpeedButton6 = nullptr, *SpeedButton7 = nullptr, *SpeedButton8 = nullptr, *SpeedButton9 = nullptr;
   QButtonGroup* InputButtonGroup = nullptr;
   QCheckBox *CheckBox180 = nullptr, *CheckBox181 = nullptr, *CheckBox182 = nullptr, *CheckBox183 = nullptr,
             *CheckBox184 = nullptr, *CheckBox185 = nullptr, *CheckBox186 = nullptr, *CheckBox187 = nullptr;

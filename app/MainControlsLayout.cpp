@@ -2,6 +2,7 @@
 // on the left, the stage grid of the algorithm editor on the right, and the
 // progress panel over both.
 #include <algorithm>
+#include <utility>
 
 #include <QButtonGroup>
 #include <QCheckBox>
@@ -19,6 +20,7 @@
 #include <QStatusBar>
 #include <QStyleOptionButton>
 #include <QStyleOptionComboBox>
+#include <QStyleOptionFocusRect>
 #include <QStylePainter>
 #include <QTableWidget>
 #include <QTimer>
@@ -37,9 +39,13 @@ constexpr int kToolBarHeight = 56;
 constexpr int kStatusBarFallbackHeight = 22;
 constexpr int kLabelColumnWidth = 200;  // Panel15; the eight stage columns take the rest of Panel12
 constexpr int kAlgorithmPanelWidth = kLabelColumnWidth + 8 * MainControls::StageColumnWidth;
-constexpr int kHelpRelay = 12;   // relay boxes of module m carry 11 + m
-constexpr int kHelpZone = 4;     // zone buttons of zone z carry 3 + z
+// HelpContext of the algorithm editor's kinds of control.
+constexpr int kHelpZone1 = 4;     // zone buttons of zone z carry 3 + z
+constexpr int kHelpModule1 = 12;  // relay boxes of module m carry 11 + m
 constexpr int kHelpAlmOut = 20;
+// The system section's zone and ALM OUT boxes carry the module-1 number as well;
+// their handler does not read it.
+constexpr int kHelpSystemBox = 12;
 
 // A check box whose caption is kept for the handlers but not drawn: the
 // ALM OUT boxes sit alone in their cells.
@@ -47,10 +53,8 @@ class BareCheckBox : public QCheckBox {
  public:
   using QCheckBox::QCheckBox;
   QSize sizeHint() const override {
-    QStyleOptionButton opt;
-    initStyleOption(&opt);
-    opt.text.clear();
-    return style()->sizeFromContents(QStyle::CT_CheckBox, &opt, QSize(), this);
+    return {style()->pixelMetric(QStyle::PM_IndicatorWidth, nullptr, this) + 4,
+            style()->pixelMetric(QStyle::PM_IndicatorHeight, nullptr, this) + 4};
   }
   QSize minimumSizeHint() const override { return sizeHint(); }
 
@@ -59,8 +63,16 @@ class BareCheckBox : public QCheckBox {
     QStylePainter p(this);
     QStyleOptionButton opt;
     initStyleOption(&opt);
-    opt.text.clear();
-    p.drawControl(QStyle::CE_CheckBox, opt);
+    const QSize indicator(style()->pixelMetric(QStyle::PM_IndicatorWidth, nullptr, this),
+                          style()->pixelMetric(QStyle::PM_IndicatorHeight, nullptr, this));
+    opt.rect = QRect(QPoint((width() - indicator.width()) / 2, (height() - indicator.height()) / 2), indicator);
+    p.drawPrimitive(QStyle::PE_IndicatorCheckBox, opt);
+    if (hasFocus()) {
+      QStyleOptionFocusRect focus;
+      focus.initFrom(this);
+      focus.rect = opt.rect.adjusted(-2, -2, 2, 2);
+      p.drawPrimitive(QStyle::PE_FrameFocusRect, focus);
+    }
   }
   bool hitButton(const QPoint& pos) const override { return rect().contains(pos); }
 };
@@ -146,10 +158,7 @@ struct MainControls::Builder {
     return w;
   }
 
-  QLabel* Text(QWidget* parent, const QString& name, const QString& text) {
-    auto* l = Make<QLabel>(parent, name, text);
-    return l;
-  }
+  QLabel* Text(QWidget* parent, const QString& name, const QString& text) { return Make<QLabel>(parent, name, text); }
 
   // System-section controls: told apart by identity in ComboBox58Change.
   QCheckBox* SystemCheck(QWidget* parent, const QString& name, const QString& caption, int helpContext = 0) {
@@ -171,7 +180,8 @@ struct MainControls::Builder {
     edit->setMaxLength(maxLength);
     edit->setReadOnly(true);
     edit->setAlignment(Qt::AlignCenter);
-    QObject::connect(edit, &QLineEdit::textChanged, edit, [hp = &h, edit](const QString&) { hp->ComboBox58Change(edit); });
+    QObject::connect(edit, &QLineEdit::textChanged, edit,
+                     [hp = &h, edit](const QString&) { hp->ComboBox58Change(edit); });
     return edit;
   }
 
@@ -347,7 +357,7 @@ void MainControls::Builder::BuildSystemSection() {
     zones->addWidget(head, 1 + z, 0);
     for (int i = 0; i < 3; ++i) {
       const auto& entry = (*inputs[i])[z];
-      QCheckBox* box = SystemCheck(c.GroupBox2, entry.name, QString(), kHelpRelay);
+      QCheckBox* box = SystemCheck(c.GroupBox2, entry.name, QString(), kHelpSystemBox);
       c.*(entry.member) = box;
       zones->addWidget(box, 1 + z, 1 + i, Qt::AlignCenter);
     }
@@ -376,9 +386,10 @@ void MainControls::Builder::BuildSystemSection() {
   c.LenMes->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
   c.LenMes->setFixedSize(150, 6 * (panel->fontMetrics().height() + 4) + panel->fontMetrics().height() + 10);
   // The form's own binding; construction replaces it once the rows are in.
-  c.lenMesBinding_ = QObject::connect(c.LenMes, &QTableWidget::itemChanged, c.LenMes, [hp = &h](QTableWidgetItem* item) {
-    if (item->column() == 1) hp->Edit6Change();
-  });
+  c.lenMesBinding_ =
+      QObject::connect(c.LenMes, &QTableWidget::itemChanged, c.LenMes, [hp = &h](QTableWidgetItem* item) {
+        if (item->column() == 1) hp->Edit6Change();
+      });
   lower->addWidget(c.LenMes);
   col->addLayout(lower);
 
@@ -386,8 +397,8 @@ void MainControls::Builder::BuildSystemSection() {
   col->addWidget(c.Label21);
   auto* almOut = new QHBoxLayout;
   almOut->setSpacing(16);
-  c.CheckBox41 = SystemCheck(panel, QStringLiteral("CheckBox41"), QStringLiteral("MIC+PULT1+PULT2"), kHelpRelay);
-  c.CheckBox42 = SystemCheck(panel, QStringLiteral("CheckBox42"), QStringLiteral("AUX"), kHelpRelay);
+  c.CheckBox41 = SystemCheck(panel, QStringLiteral("CheckBox41"), QStringLiteral("MIC+PULT1+PULT2"), kHelpSystemBox);
+  c.CheckBox42 = SystemCheck(panel, QStringLiteral("CheckBox42"), QStringLiteral("AUX"), kHelpSystemBox);
   almOut->addSpacing(8);
   almOut->addWidget(c.CheckBox41);
   almOut->addWidget(c.CheckBox42);
@@ -449,7 +460,8 @@ void MainControls::Builder::BuildAlgorithmEditor(int height) {
   };
 
   int y = 4;
-  c.StaticText268 = Text(panel, QStringLiteral("StaticText268"), QStringLiteral("Программирование алгоритмов оповещения"));
+  c.StaticText268 =
+      Text(panel, QStringLiteral("StaticText268"), QStringLiteral("Программирование алгоритмов оповещения"));
   QFont title = Bold(c.StaticText268->font());
   title.setPointSizeF(title.pointSizeF() * 1.15);
   c.StaticText268->setFont(title);
@@ -476,7 +488,8 @@ void MainControls::Builder::BuildAlgorithmEditor(int height) {
   c.SpeedButton1->setChecked(true);
   y += buttonH + 6;
 
-  heading("StaticText256", &MainControls::StaticText256, QStringLiteral("Выберите этап и режим трансляции сообщения"), y);
+  heading("StaticText256", &MainControls::StaticText256, QStringLiteral("Выберите этап и режим трансляции сообщения"),
+          y);
   y += rowH;
 
   const int labelTop = y;
@@ -565,13 +578,14 @@ void MainControls::Builder::BuildAlgorithmEditor(int height) {
   const int fixedBelow = rowH /*zone prompt*/ + 3 + rowH /*relay prompt*/ + (rowH - 2) /*K1/K2 header*/ + 4;
   const int gridH = std::clamp((height - y - fixedBelow) / 16, 16, rowH + 6);
 
-  heading("StaticText283", &MainControls::StaticText283, QStringLiteral("Выберите зону (зоны) трансляции сообщений"), y);
+  heading("StaticText283", &MainControls::StaticText283, QStringLiteral("Выберите зону (зоны) трансляции сообщений"),
+          y);
   y += rowH;
   c.ToolBar3 = Make<QFrame>(panel, QStringLiteral("ToolBar3"));
   c.ToolBar3->setGeometry(L, y, 8 * CW, 8 * gridH);
   for (int z = 1; z <= 8; ++z) {
-    rowLabel(kZoneLabels[z - 1].name, kZoneLabels[z - 1].member, QStringLiteral("Зона %1").arg(z),
-             y + (z - 1) * gridH, gridH);
+    rowLabel(kZoneLabels[z - 1].name, kZoneLabels[z - 1].member, QStringLiteral("Зона %1").arg(z), y + (z - 1) * gridH,
+             gridH);
     for (int s = 1; s <= 8; ++s) {
       QToolButton* b = Make<QToolButton>(c.ToolBar3, QStringLiteral("ToolButton%1").arg(ZoneButtonNumber(z, s)));
       b->setCheckable(true);
@@ -579,7 +593,7 @@ void MainControls::Builder::BuildAlgorithmEditor(int height) {
       b->setIconSize(QSize(16, 16));
       b->setGeometry(CW * (s - 1), gridH * (z - 1), CW, gridH);
       SetTag(b, s - 1);
-      SetHelpContext(b, kHelpZone - 1 + z);
+      SetHelpContext(b, kHelpZone1 - 1 + z);
       c.SetZoneButtonImage(b, 0);
       QObject::connect(b, &QToolButton::clicked, b, [hp = &h, b](bool) { hp->CheckBox180Click(b); });
     }
@@ -608,8 +622,8 @@ void MainControls::Builder::BuildAlgorithmEditor(int height) {
       cell->setFrameStyle(QFrame::StyledPanel | QFrame::Sunken);
       cell->setGeometry(CW * (s - 1), headerH + gridH * (m - 1), CW, gridH);
       for (int r = 0; r < 2; ++r) {
-        QCheckBox* box = StageCheck(cell, QStringLiteral("CheckBox%1").arg(RelayBoxNumber(m, s, r)),
-                                    QString::number(r), s - 1, kHelpRelay - 1 + m);
+        QCheckBox* box = StageCheck(cell, QStringLiteral("CheckBox%1").arg(RelayBoxNumber(m, s, r)), QString::number(r),
+                                    s - 1, kHelpModule1 - 1 + m);
         box->setGeometry(half * r + 4, 0, half - 4, gridH);
       }
     }
