@@ -24,6 +24,9 @@ class Editor : public EditorHandlers {
   void ShowInputAlgorithm();
 
  private:
+  // Unchecks and disables the stage boxes after stage t; each raises its own click.
+  void UncheckLaterStages(int t);
+
   MainContext& ctx_;
   MainControls& c() const;
 };

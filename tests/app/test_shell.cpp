@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
+#include <QLabel>
 #include <QLineEdit>
 #include <QStatusBar>
 #include <QToolBar>
@@ -16,7 +17,9 @@ struct Shell {
   TMain main{prompter};
   QWidget dbg;
   QWidget formPort;
-  Shell() {
+  explicit Shell(bool debug = false) {
+    // As at start-up: the switch is applied before the window is first shown.
+    if (debug) main.EnterDebugMode();
     main.AttachWindows({nullptr, nullptr, &dbg, &formPort});
     main.show();
     dbg.show();
@@ -78,10 +81,13 @@ TEST(Shell, StartsSavedWithSaveButtonEnabled) {
 }
 
 TEST(Shell, DebugModeShowsTheButtonAfterWriteAndUnlocksIdentityFields) {
-  Shell s;
+  {
+    Shell plain;
+    auto& c = plain.main.Controls();
+    for (QLineEdit* e : {c.Edit1, c.Edit2, c.Edit3, c.Edit4, c.Edit5}) EXPECT_TRUE(e->isReadOnly());
+  }
+  Shell s(true);
   auto& c = s.main.Controls();
-  for (QLineEdit* e : {c.Edit1, c.Edit2, c.Edit3, c.Edit4, c.Edit5}) EXPECT_TRUE(e->isReadOnly());
-  s.main.EnterDebugMode();
   EXPECT_TRUE(c.TBDebug->isVisible());
   EXPECT_GT(c.TBDebug->x(), c.TBWrite->x());
   EXPECT_LT(c.TBDebug->x(), c.ToolButton1->x());
