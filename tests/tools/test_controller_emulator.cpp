@@ -273,15 +273,6 @@ TEST(ControllerEmulator, VanishesAfterTheGivenReplyAndRemovesItsLink) {
   EXPECT_FALSE(fs::exists(fs::symlink_status(dir.File("COM3"))));
 }
 
-TEST(ControllerEmulator, LinkIsRemovedWhenEnded) {
-  TempDir dir;
-  EmulatorProcess emu({"--link-dir", dir.path(), "--port", "12"});
-  ASSERT_FALSE(emu.path().empty());
-  EXPECT_EQ(fs::read_symlink(dir.File("COM12")), emu.path());
-  EXPECT_EQ(emu.Stop(), 0);
-  EXPECT_FALSE(fs::exists(fs::symlink_status(dir.File("COM12"))));
-}
-
 TEST(ControllerEmulator, EachOpenStartsCleanEvenAfterAnExclusiveOpen) {
   EmulatorProcess emu({}, true);
   for (int round = 0; round < 3; ++round) {
@@ -381,15 +372,6 @@ TEST(ControllerEmulator, XoffHoldsTheLineUntilXon) {
       EXPECT_TRUE(port.Read(1, 300).empty());
     }
   }
-}
-
-TEST(ControllerEmulator, SilentAnswersNothing) {
-  EmulatorProcess emu({"--silent"});
-  Port port(emu.path());
-  ASSERT_TRUE(port.ok());
-  ASSERT_TRUE(port.Write(kProbe));
-  ASSERT_TRUE(port.Write(ReadQuery(0)));
-  EXPECT_TRUE(port.Read(1, 300).empty());
 }
 
 TEST(ControllerEmulator, BadCommandLinesAreRefused) {

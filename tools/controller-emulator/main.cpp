@@ -48,7 +48,7 @@ class Server {
   void ReadMaster(Clock::time_point now);
   void Actions(const std::vector<Segment>& done, Clock::time_point now);
   void Save();
-  int TimeoutMs(Clock::time_point now) const;
+  int TimeoutMs(Clock::time_point now, bool outputBlocked) const;
 
   const Options& o_;
   Controller controller_;
@@ -135,8 +135,10 @@ void Server::Actions(const std::vector<Segment>& done, Clock::time_point now) {
   }
 }
 
-int Server::TimeoutMs(Clock::time_point now) const {
-  std::optional<Clock::time_point> t = out_.NextDue();
+int Server::TimeoutMs(Clock::time_point now, bool outputBlocked) const {
+  // While the pty is full the due time is past: POLLOUT tells when to go on.
+  std::optional<Clock::time_point> t;
+  if (!outputBlocked) t = out_.NextDue();
   auto earlier = [&](Clock::time_point x) {
     if (!t || x < *t) t = x;
   };
@@ -206,8 +208,7 @@ int Server::Run() {
       stdinAt = nf;
       fds[nf++] = {STDIN_FILENO, POLLIN, 0};
     }
-    // While blocked on a full pty the due time is in the past: wait for room.
-    const int timeout = r == Output::Result::Blocked && !vanishSince_ ? -1 : TimeoutMs(now);
+    const int timeout = TimeoutMs(now, r == Output::Result::Blocked);
     const int k = ::poll(fds, nf, timeout);
     if (k < 0 && errno != EINTR) break;
     if (k <= 0) continue;
