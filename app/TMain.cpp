@@ -67,9 +67,14 @@ void TMain::EnterDebugMode() {
     e->setReadOnly(false);
 }
 
-void TMain::TBNewClick() {}
-void TMain::TBOpenClick() {}
-void TMain::TBSaveClick() {}
+ProjectCommands& TMain::Projects() {
+  if (!projects_) projects_ = std::make_unique<ProjectCommands>(ctx_, *editor_, prompter_);
+  return *projects_;
+}
+
+void TMain::TBNewClick() { Projects().TBNewClick(windows_.FormProjectName); }
+void TMain::TBOpenClick() { Projects().TBOpenClick(); }
+SaveResult TMain::TBSaveClick() { return Projects().TBSaveClick(); }
 void TMain::TBReportClick() {}
 void TMain::TBFindClick() {}
 void TMain::TBReadClick() {}
@@ -89,7 +94,8 @@ bool TMain::FormClose() {
   bool close = true;
   if (ctx_.SavedFlag == 0) {
     switch (prompter_.Message(BoxKind::Information, {}, kSaveQuestion, BoxButtons::YesNoCancel)) {
-      case BoxAnswer::Yes: TBSaveClick(); break;
+      // A save that failed leaves the work only in this window: it stays open.
+      case BoxAnswer::Yes: close = TBSaveClick() != SaveResult::Failed; break;
       case BoxAnswer::No: break;
       default: close = false; break;
     }

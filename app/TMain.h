@@ -7,6 +7,7 @@
 
 #include "app/MainContext.h"
 #include "app/MainControls.h"
+#include "project/ProjectCommands.h"
 
 class Editor;
 class Prompter;
@@ -36,7 +37,7 @@ class TMain : public QMainWindow {
 
   void TBNewClick();
   void TBOpenClick();
-  void TBSaveClick();
+  SaveResult TBSaveClick();
   void TBReportClick();
   void TBFindClick();
   void TBReadClick();
@@ -56,4 +57,7 @@ class TMain : public QMainWindow {
   MainContext ctx_;
   std::unique_ptr<Editor> editor_;
   AppWindows windows_;
+  // Made on first use; destroyed before the editor they drive.
+  ProjectCommands& Projects();
+  std::unique_ptr<ProjectCommands> projects_;
 };

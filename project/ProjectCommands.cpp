@@ -1,0 +1,124 @@
+#include "project/ProjectCommands.h"
+
+#include <array>
+#include <filesystem>
+#include <string>
+
+#include <QDir>
+#include <QLineEdit>
+#include <QMainWindow>
+#include <QToolButton>
+
+#include "app/MainContext.h"
+#include "app/MainControls.h"
+#include "app/Prompter.h"
+#include "config/Editor.h"
+#include "project/ProjectFiles.h"
+#include "project/TFormProjectName.h"
+
+namespace {
+
+const QString kSaveQuestion = QStringLiteral("Хотите сохранить текущий проект конфигурации ?");
+const QString kBadName = QStringLiteral("Неверное имя проекта !");
+const QString kOpenFailed = QStringLiteral("Ошибка открытия файла ");
+const QString kWriteFailed = QStringLiteral("Ошибка записи файла ");
+const QString kPathEnd = QStringLiteral(" !");
+
+std::filesystem::path FsPath(const QString& name) { return std::filesystem::path(name.toStdU16String()); }
+
+QString CompanionOf(const QString& imageName) {
+  return QString::fromStdString(tesra::CompanionFileName(imageName.toStdString()));
+}
+
+QString ShownPath(const QString& name) { return QDir::toNativeSeparators(name); }
+
+}  // namespace
+
+ProjectCommands::ProjectCommands(MainContext& ctx, Editor& editor, Prompter& prompter)
+    : ctx_(ctx), editor_(editor), prompter_(prompter) {}
+
+void ProjectCommands::AskToSave() {
+  if (ctx_.SavedFlag != 0) return;
+  if (prompter_.ConfirmOkCancel(kSaveQuestion)) TBSaveClick();
+}
+
+void ProjectCommands::ShowImage() {
+  ctx_.RefreshGuard = 1;
+  editor_.ShowSystemSection();
+  editor_.SpeedButton1Click(ctx_.Controls->SpeedButton1);
+  ctx_.RefreshGuard = 0;
+}
+
+void ProjectCommands::TBNewClick(QDialog* nameDialog) {
+  AskToSave();
+  auto* form = qobject_cast<TFormProjectName*>(nameDialog);
+  if (!form) return;
+  if (prompter_.ExecModal(*form) != 1) return;
+  const QString name = form->ProjectName->text();
+  if (name.isEmpty()) {
+    prompter_.Error(kBadName);
+    return;
+  }
+  MainControls& c = *ctx_.Controls;
+  ctx_.CurrentProject = name;
+  ctx_.ShowProjectCaption();
+  c.TBSave->setEnabled(true);
+  c.TBReport->setEnabled(true);
+  ctx_.Image.clear();
+  // The screen must not go on showing the previous project.
+  ShowImage();
+}
+
+void ProjectCommands::TBOpenClick() {
+  AskToSave();
+  MainControls& c = *ctx_.Controls;
+  const QString fileName = prompter_.OpenFileName(c.Window, c.OpenDialog1.Filter);
+  if (fileName.isEmpty()) {
+    ctx_.RefreshGuard = 0;
+    return;
+  }
+  // Read before anything changes, so a file that cannot be read leaves the
+  // current project whole.
+  tesra::ConfigImage loaded;
+  if (!tesra::ReadImageFile(FsPath(fileName), loaded)) {
+    ctx_.RefreshGuard = 0;
+    prompter_.Error(kOpenFailed + ShownPath(fileName) + kPathEnd);
+    return;
+  }
+
+  ctx_.CurrentProject = QString::fromStdString(tesra::ProjectNameFromFile(fileName.toStdString()));
+  ctx_.ShowProjectCaption();
+
+  const auto times = tesra::ReadMessageTimes(FsPath(CompanionOf(fileName)));
+  for (int i = 0; i < tesra::kMessageCount; ++i)
+    c.SetLenMesValue(i + 1, QString::fromStdString(times[static_cast<std::size_t>(i)]));
+
+  ctx_.Image.clear();
+  ctx_.RefreshGuard = 1;
+  ctx_.Image = loaded;
+  ShowImage();
+}
+
+SaveResult ProjectCommands::TBSaveClick() {
+  MainControls& c = *ctx_.Controls;
+  const QString fileName =
+      prompter_.SaveFileName(c.Window, ctx_.CurrentProject, c.SaveDialog1.Filter, c.SaveDialog1.DefaultExt);
+  if (fileName.isEmpty()) {
+    ctx_.SavedFlag = 1;
+    return SaveResult::Cancelled;
+  }
+
+  if (!tesra::WriteImageFile(FsPath(fileName), ctx_.Image)) {
+    prompter_.Error(kWriteFailed + ShownPath(fileName) + kPathEnd);
+    return SaveResult::Failed;
+  }
+  std::array<std::string, tesra::kMessageCount> times;
+  for (int i = 0; i < tesra::kMessageCount; ++i) times[static_cast<std::size_t>(i)] = c.LenMesValue(i + 1).toStdString();
+  const QString companion = CompanionOf(fileName);
+  if (!tesra::WriteMessageTimes(FsPath(companion), times)) {
+    prompter_.Error(kWriteFailed + ShownPath(companion) + kPathEnd);
+    return SaveResult::Failed;
+  }
+  ctx_.SavedFlag = 1;
+  return SaveResult::Saved;
+}

@@ -1,0 +1,37 @@
+// The tool bar commands New, Open and Save of a project: the image file with
+// its companion file of message playing times, the name dialog and the
+// question about unsaved changes.
+#pragma once
+
+#include <QString>
+
+struct MainContext;
+class Editor;
+class Prompter;
+class QDialog;
+
+enum class SaveResult {
+  Saved,      // both files are on disk
+  Cancelled,  // the save dialog was cancelled; nothing was written
+  Failed,     // a file could not be written; the work is not on disk
+};
+
+class ProjectCommands {
+ public:
+  ProjectCommands(MainContext& ctx, Editor& editor, Prompter& prompter);
+
+  // nameDialog is FormProjectName; without it New does nothing.
+  void TBNewClick(QDialog* nameDialog);
+  void TBOpenClick();
+  SaveResult TBSaveClick();
+
+ private:
+  // Asked by New and Open when there are unsaved changes; never aborts them.
+  void AskToSave();
+  // The controls as a whole follow the image, under RefreshGuard.
+  void ShowImage();
+
+  MainContext& ctx_;
+  Editor& editor_;
+  Prompter& prompter_;
+};
