@@ -9,6 +9,7 @@
 #include "diag/TFormPort.h"
 #include "link/TSetComPort.h"
 #include "project/TFormProjectName.h"
+#include "serial/GuiQueue.h"
 
 #ifdef _WIN32
 #include <windows.h>
@@ -49,6 +50,12 @@ std::string ProgramArgumentText(int argc, char** argv) {
 int RunProgram(int argc, char** argv) {
   try {
     TesraApplication app(argc, argv);
+    // The port's workers hand their events to this thread through the queue;
+    // each post queues a drain on the event loop.
+    tesra::GuiQueue::Main().SetGuiThread();
+    tesra::GuiQueue::Main().SetWakeHook([] {
+      QMetaObject::invokeMethod(qApp, [] { tesra::GuiQueue::Main().Drain(); }, Qt::QueuedConnection);
+    });
     WidgetPrompter prompter(nullptr);
     app.SetErrorPrompter(&prompter);
     try {
@@ -67,6 +74,7 @@ int RunProgram(int argc, char** argv) {
     } catch (...) {
       app.ShowEscapedError(QString());
     }
+    tesra::GuiQueue::Main().SetWakeHook(nullptr);
   } catch (...) {
     // Nothing can be shown without the application object.
   }

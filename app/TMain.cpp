@@ -4,11 +4,16 @@
 #include <QCloseEvent>
 #include <QDialog>
 #include <QLineEdit>
+#include <QPointer>
 #include <QToolButton>
 
 #include "app/MainToolBar.h"
 #include "app/Prompter.h"
 #include "config/Editor.h"
+#include "diag/TDbg.h"
+#include "diag/TFormPort.h"
+#include "link/Link.h"
+#include "link/TSetComPort.h"
 
 namespace {
 const QString kSaveQuestion = QStringLiteral("Хотите сохранить текущий проект конфигурации ?");
@@ -49,6 +54,7 @@ TMain::TMain(Prompter& prompter, QWidget* parent)
   ctx_.Image.clear();
   editor_ = std::make_unique<Editor>(ctx_);
   controls_.Build(panel9, *editor_);
+  link_ = std::make_unique<Link>(ctx_, *editor_);
   ctx_.SavedFlag = 1;
   controls_.SetStatusPanelText(0, QStringLiteral("Нет подключения"));
   editor_->ShowSystemSection();
@@ -59,7 +65,14 @@ TMain::TMain(Prompter& prompter, QWidget* parent)
 
 TMain::~TMain() = default;
 
-void TMain::AttachWindows(const AppWindows& windows) { windows_ = windows; }
+void TMain::AttachWindows(const AppWindows& windows) {
+  windows_ = windows;
+  link_->AttachWindows(qobject_cast<TSetComPort*>(windows.SetComPort), qobject_cast<TFormPort*>(windows.FormPort));
+  QPointer<TDbg> dbg = qobject_cast<TDbg*>(windows.Dbg);
+  ctx_.DebugGridRefresh = [this, dbg] {
+    if (dbg) dbg->Refresh(ctx_.Image);
+  };
+}
 
 void TMain::EnterDebugMode() {
   controls_.TBDebugAction->setVisible(true);
@@ -76,10 +89,15 @@ void TMain::TBNewClick() { Projects().TBNewClick(windows_.FormProjectName); }
 void TMain::TBOpenClick() { Projects().TBOpenClick(); }
 SaveResult TMain::TBSaveClick() { return Projects().TBSaveClick(); }
 void TMain::TBReportClick() {}
-void TMain::TBFindClick() {}
-void TMain::TBReadClick() {}
-void TMain::TBWriteClick() {}
-void TMain::TBDebugClick() {}
+void TMain::TBFindClick() { link_->TBFindClick(); }
+void TMain::TBReadClick() { link_->TBReadClick(); }
+void TMain::TBWriteClick() { link_->TBWriteClick(); }
+
+void TMain::TBDebugClick() {
+  if (windows_.Dbg) windows_.Dbg->show();
+  if (windows_.FormPort) windows_.FormPort->show();
+  ctx_.ImageChanged();
+}
 
 void TMain::ToolButton1Click() { close(); }
 
@@ -91,6 +109,8 @@ void TMain::closeEvent(QCloseEvent* event) {
 }
 
 bool TMain::FormClose() {
+  link_->LinkState = Link::Idle;
+  link_->CommPort.SetOpen(false);
   bool close = true;
   if (ctx_.SavedFlag == 0) {
     switch (prompter_.Message(BoxKind::Information, {}, kSaveQuestion, BoxButtons::YesNoCancel)) {
@@ -100,6 +120,8 @@ bool TMain::FormClose() {
       default: close = false; break;
     }
   }
+  // The port is closed already: a window that stays must not show a connection.
+  if (!close) link_->ShowDisconnected();
   // The debug windows go on every path, also when the main window stays.
   if (windows_.Dbg) windows_.Dbg->close();
   if (windows_.FormPort) windows_.FormPort->close();

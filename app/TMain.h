@@ -10,6 +10,7 @@
 #include "project/ProjectCommands.h"
 
 class Editor;
+class Link;
 class Prompter;
 class QDialog;
 
@@ -31,6 +32,7 @@ class TMain : public QMainWindow {
   MainControls& Controls() { return controls_; }
   MainContext& Context() { return ctx_; }
   Editor& EditorPart() { return *editor_; }
+  Link& LinkPart() { return *link_; }
   void AttachWindows(const AppWindows& windows);
   // Shows TBDebug and makes the identity fields writable.
   void EnterDebugMode();
@@ -56,6 +58,9 @@ class TMain : public QMainWindow {
   MainControls controls_;
   MainContext ctx_;
   std::unique_ptr<Editor> editor_;
+  // Destroyed before the editor and the context: closing its port may still
+  // hand over a data-received event.
+  std::unique_ptr<Link> link_;
   AppWindows windows_;
   // Made on first use; destroyed before the editor they drive.
   ProjectCommands& Projects();

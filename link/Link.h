@@ -1,0 +1,93 @@
+// The controller link of the main window: connecting through the connection
+// dialog (probe of one port or a scan over 1..255), disconnecting, and reading
+// and writing the configuration block by block. One exchange at a time, told
+// apart by LinkState; all of it runs on the GUI thread.
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+
+#include <QMetaObject>
+#include <QString>
+
+#include "link/Frames.h"
+#include "serial/MessageSink.h"
+#include "serial/TCommPort.h"
+
+class Editor;
+class Prompter;
+class TFormPort;
+class TSetComPort;
+struct MainContext;
+class MainControls;
+
+// The port component's messages as the program's own boxes.
+class PrompterMessageSink : public tesra::MessageSink {
+ public:
+  explicit PrompterMessageSink(Prompter*& prompter) : prompter_(prompter) {}
+  void ShowMessage(Kind kind, const std::string& caption, const std::string& text) override;
+
+ private:
+  Prompter*& prompter_;
+};
+
+class Link {
+ public:
+  enum : std::uint8_t { Idle = 0, Probing = 1, Writing = 2, Reading = 3 };
+  static constexpr int kTimerInterval = 1000;
+  static constexpr int kLastPort = 255;
+
+  // `device` null: the platform's serial device, mapped by port number.
+  Link(MainContext& ctx, Editor& editor, tesra::SerialDevice* device = nullptr);
+  ~Link();
+  Link(const Link&) = delete;
+  Link& operator=(const Link&) = delete;
+
+  // The connection dialog (its automatic box is read at every tick) and the
+  // traffic log; either may be null.
+  void AttachWindows(TSetComPort* setComPort, TFormPort* formPort);
+  // The scan period; the program keeps kTimerInterval, tests shorten it.
+  void SetTimerInterval(int ms);
+
+  void TBFindClick();
+  void ScanPort();
+  static bool PortExists(int n);
+  void TimerTimer();
+  void CommPortDataReceived(tesra::TCommPort* sender, std::uint32_t count);
+  void TBReadClick();
+  void TBWriteClick();
+  // The disconnected look: TBFind up, "Нет подключения", TBRead/TBWrite
+  // disabled, PanelScan hidden, Timer stopped.
+  void ShowDisconnected();
+
+ private:
+  PrompterMessageSink sink_;
+
+ public:
+  std::uint8_t LinkState = Idle;
+  int PortNumber = 1;
+  std::array<std::uint8_t, tesra::kReplySize> RxFrame{};
+  std::size_t RxCount = 0;
+  tesra::ReadQueryBuffer ReadQuery;
+  tesra::WriteBlockBuffer WriteBlock;
+  tesra::TCommPort CommPort;
+
+ private:
+  MainControls& c() const;
+  bool Automatic() const;
+  void StartTimer();
+  void Send(const std::uint8_t* bytes, std::size_t n);
+  void LogFrame(const std::uint8_t* bytes, std::size_t n, bool received);
+  void LogLine(const QString& line);
+  void ExchangeChunk(const std::uint8_t* chunk, std::size_t k);
+  void EndExchange();
+  void FinishWrite();
+  void FinishRead();
+
+  MainContext& ctx_;
+  Editor& editor_;
+  TSetComPort* setComPort_ = nullptr;
+  TFormPort* formPort_ = nullptr;
+  QMetaObject::Connection timerBinding_;
+};
