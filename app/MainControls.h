@@ -47,7 +47,7 @@ class MainControls : public ShellControls {
 
   // Declared range of the link progress bar; a transfer advances it by 32
   // per block.
-  static constexpr int ProgressBarMaximum = 2048;
+  static constexpr int ProgressBarMaximum = 512;
   static constexpr int StageColumnWidth = 74;
   static constexpr int SystemPanelWidth = 352;
   static constexpr int MessageCount = 72;

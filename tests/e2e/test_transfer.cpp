@@ -1,0 +1,285 @@
+// Reading and writing the whole configuration through the real window against
+// the controller emulator on a pty.
+#include <gtest/gtest.h>
+
+#include <QFile>
+#include <QLineEdit>
+
+#include "config/ConfigImage.h"
+#include "tests/link/LinkHarness.h"
+
+using linktest::LinkHarness;
+using linktest::PumpFor;
+using linktest::PumpUntil;
+
+namespace {
+
+const QString kReadQuestion = QStringLiteral("Текущий проект конфигурации будет изменен!\n\tПродолжить?");
+const QString kWriteQuestion =
+    QStringLiteral("Текущие настройки конфигурации контроллера будут изменены!\n\tПродолжить?");
+
+// A memory the editor shows as it is: stage 1 of IN 1 with message 5, zone
+// bytes, an identity, and bytes the editor only carries.
+QByteArray ControllerMemory() {
+  QByteArray m(512, '\0');
+  m[3] = 0x0F;
+  m[7] = static_cast<char>(0x81);
+  m[8] = static_cast<char>(0x80);  // stage on, pause 0
+  m[9] = 1;                        // one repeat
+  m[10] = 0x01;                    // zone 1
+  m[13] = 5;                       // message 5
+  const char identity[] = "SN\0" "1234" "\0" "12" "\0" "05" "\0" "24";
+  for (int i = 0; i < 16; ++i) m[400 + i] = identity[i];
+  for (int i = 416; i < 512; ++i) m[i] = static_cast<char>(i * 7 + 3);
+  for (int i = 392; i < 400; ++i) m[i] = static_cast<char>(0xC0 + i);
+  return m;
+}
+
+QByteArray ImageBytes(LinkHarness& h) {
+  const auto& img = h.main->Context().Image;
+  return QByteArray(reinterpret_cast<const char*>(img.data()), static_cast<int>(tesra::kImageSize));
+}
+
+QByteArray ReadFile(const QString& path) {
+  QFile f(path);
+  return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+QString WriteMemory(LinkHarness& h, const QByteArray& bytes) {
+  const QString path = h.dir.filePath("memory.usr");
+  QFile f(path);
+  EXPECT_TRUE(f.open(QIODevice::WriteOnly));
+  f.write(bytes);
+  return path;
+}
+
+void FillImage(LinkHarness& h) {
+  auto& img = h.main->Context().Image;
+  for (std::size_t i = 0; i < tesra::kImageSize; ++i) img[i] = static_cast<std::uint8_t>(i * 13 + 1);
+}
+
+int CountLines(const QStringList& lines, const QString& prefix) {
+  int n = 0;
+  for (const auto& l : lines) n += l.startsWith(prefix);
+  return n;
+}
+
+}  // namespace
+
+TEST(Transfer, FullReadShowsTheControllersMemory) {
+  LinkHarness h;
+  const QByteArray memory = ControllerMemory();
+  h.StartEmulator(1, {"--memory", WriteMemory(h, memory).toStdString()});
+  ASSERT_TRUE(h.Connect(1));
+  h.main->Context().CurrentProject = "old";
+  h.c().SpeedButton3->click();
+  ASSERT_EQ(h.main->Context().SavedFlag, 1);
+
+  h.c().TBRead->click();
+  EXPECT_EQ(h.link().LinkState, Link::Reading);
+  EXPECT_FALSE(h.c().PanelScan->isHidden());
+  EXPECT_EQ(h.c().PanelScanCaption(), QStringLiteral("Чтение данных ..."));
+  ASSERT_TRUE(h.WaitIdle());
+
+  EXPECT_EQ(ImageBytes(h), memory);
+  EXPECT_TRUE(h.prompter.shown.empty());
+  EXPECT_EQ(h.main->windowTitle(), QStringLiteral("Конфигурация - "));
+  EXPECT_EQ(h.main->Context().CurrentProject, QString());
+  EXPECT_EQ(h.c().ProgressBar->value(), 512);
+  EXPECT_EQ(h.c().ProgressBar->maximum(), 512);
+  EXPECT_TRUE(h.c().PanelScan->isHidden());
+  EXPECT_EQ(h.main->Context().SavedFlag, 0);
+  EXPECT_TRUE(h.c().TBSave->isEnabled());
+  EXPECT_TRUE(h.c().TBReport->isEnabled());
+  // The controls show it, with IN 1 chosen again.
+  EXPECT_TRUE(h.c().SpeedButton1->isChecked());
+  EXPECT_EQ(h.main->Context().SelectedInput, 0);
+  EXPECT_TRUE(h.c().CheckBox180->isChecked());
+  EXPECT_EQ(h.c().ComboBox43->currentText(), QStringLiteral("5"));
+  EXPECT_TRUE(h.c().CheckBox181->isEnabled());
+  EXPECT_EQ(h.c().Edit1->text(), QStringLiteral("1234"));
+}
+
+TEST(Transfer, FullWriteLeavesTheControllersMemoryEqualToTheImage) {
+  struct Case { const char* name; std::vector<std::string> fault; std::vector<QString> texts; };
+  const Case cases[] = {
+      {"echoed unchanged", {}, {kWriteQuestion}},
+      {"one echo changed", {"--corrupt-echo-block", "0x40"}, {kWriteQuestion, QStringLiteral("Compare Erorr !!!")}},
+  };
+  for (const auto& k : cases) {
+    LinkHarness h;
+    const QString saved = h.dir.filePath("saved.usr");
+    std::vector<std::string> args = {"--save", saved.toStdString()};
+    args.insert(args.end(), k.fault.begin(), k.fault.end());
+    h.StartEmulator(1, args);
+    ASSERT_TRUE(h.Connect(1)) << k.name;
+    FillImage(h);
+    h.c().TBWrite->click();
+    EXPECT_EQ(h.link().LinkState, Link::Writing) << k.name;
+    EXPECT_EQ(h.c().PanelScanCaption(), QStringLiteral("Запись данных ...")) << k.name;
+    ASSERT_TRUE(h.WaitIdle()) << k.name;
+    EXPECT_EQ(h.prompter.Texts(), k.texts) << k.name;
+    if (k.texts.size() > 1) EXPECT_EQ(h.prompter.shown[1].kind, BoxKind::Plain) << k.name;
+    EXPECT_EQ(ReadFile(saved), ImageBytes(h)) << k.name;
+    EXPECT_EQ(h.c().ProgressBar->value(), 512) << k.name;
+    EXPECT_TRUE(h.c().PanelScan->isHidden()) << k.name;
+    EXPECT_TRUE(h.c().TBSave->isEnabled()) << k.name;
+    EXPECT_EQ(h.main->windowTitle(), QStringLiteral("Конфигурация")) << k.name;
+  }
+}
+
+TEST(Transfer, ChunkedRepliesAreGatheredAndLogged) {
+  LinkHarness h;
+  const QByteArray memory = ControllerMemory();
+  h.StartEmulator(1, {"--memory", WriteMemory(h, memory).toStdString(), "--chunks", "20,19"});
+  ASSERT_TRUE(h.Connect(1));
+  h.formPort->show();
+  h.c().TBRead->click();
+  ASSERT_TRUE(h.WaitIdle());
+  EXPECT_EQ(ImageBytes(h), memory);
+
+  const QStringList memo = h.MemoLines();
+  ASSERT_GE(memo.size(), 8);
+  EXPECT_EQ(memo[0], QStringLiteral("COM1 Write : 0x00 0x01 0x06 0x33 0x00 0x00 0xFE"));
+  EXPECT_TRUE(memo[1].startsWith(QStringLiteral("COM1 Read  : 0x00 0x01 0x26 0x33 0x00 0x00")));
+  EXPECT_EQ(memo[1].count(" 0x"), 20);
+  EXPECT_EQ(memo[2], QStringLiteral("byte=0014"));
+  EXPECT_EQ(memo[3].count(" 0x"), 19);
+  EXPECT_EQ(memo[4], QStringLiteral("byte=0013"));
+  EXPECT_EQ(memo[5], QStringLiteral("------------"));
+  EXPECT_EQ(memo[6], QStringLiteral("copy to0000"));
+  EXPECT_EQ(memo[7], QStringLiteral("COM1 Write : 0x00 0x01 0x06 0x33 0x00 0x20 0xDD"));
+  EXPECT_EQ(memo.count(QStringLiteral("------------")), 16);
+  EXPECT_EQ(memo.last(), QStringLiteral("copy to01E0"));
+
+  // The file holds the frames only, each after the time of day.
+  const QStringList file = QString::fromLocal8Bit(ReadFile(h.formPort->LogFilePath())).split("\r\n", Qt::SkipEmptyParts);
+  EXPECT_EQ(file.size(), 16 * 3);
+  EXPECT_EQ(CountLines(file, QStringLiteral("12:34:56 COM1 Write : ")), 16);
+  EXPECT_EQ(CountLines(file, QStringLiteral("12:34:56 COM1 Read  : ")), 32);
+}
+
+TEST(Transfer, NothingIsLoggedToTheFileWhileTheLogWindowIsHidden) {
+  LinkHarness h;
+  h.StartEmulator(1);
+  ASSERT_TRUE(h.Connect(1));
+  h.c().TBRead->click();
+  ASSERT_TRUE(h.WaitIdle());
+  EXPECT_FALSE(QFile::exists(h.formPort->LogFilePath()));
+  // The exchange lines still gather in the window for when it is shown.
+  const QStringList memo = h.MemoLines();
+  EXPECT_EQ(memo.count(QStringLiteral("------------")), 16);
+  EXPECT_EQ(CountLines(memo, QStringLiteral("COM1")), 0);
+  EXPECT_EQ(CountLines(memo, QStringLiteral("byte=")), 16);
+}
+
+TEST(Transfer, SilentControllerWaitsUntilReleased) {
+  LinkHarness h;
+  h.StartEmulator(1, {"--vanish-after", "0"});
+  ASSERT_TRUE(h.Connect(1));
+  h.c().TBRead->click();
+  PumpFor(5 * LinkHarness::kShortInterval);
+  EXPECT_EQ(h.link().LinkState, Link::Reading);
+  EXPECT_FALSE(h.c().PanelScan->isHidden());
+  EXPECT_EQ(h.c().PanelScanCaption(), QStringLiteral("Чтение данных ..."));
+  EXPECT_FALSE(h.c().Timer->isActive());
+  EXPECT_TRUE(h.prompter.shown.empty());
+  h.c().TBFind->click();
+  EXPECT_TRUE(h.c().PanelScan->isHidden());
+  EXPECT_EQ(h.Status(), QStringLiteral("Нет подключения"));
+  EXPECT_FALSE(h.link().CommPort.GetOpen());
+  EXPECT_EQ(h.link().LinkState, Link::Reading);
+}
+
+TEST(Transfer, BlockAddressBeyondTheImageEndsTheExchange) {
+  struct Case { bool read; const char* fault; const char* text; int blocksDone; };
+  const Case cases[] = {
+      {true, "0x0200@3", "Ошибка адреса блока 0200 !", 2},
+      {false, "0x01F0@2", "Ошибка адреса блока 01F0 !", 1},
+  };
+  for (const auto& k : cases) {
+    LinkHarness h;
+    const QByteArray memory = ControllerMemory();
+    h.StartEmulator(1, {"--memory", WriteMemory(h, memory).toStdString(), "--wrong-address", k.fault});
+    ASSERT_TRUE(h.Connect(1)) << k.text;
+    const QByteArray before = ImageBytes(h);
+    (k.read ? h.c().TBRead : h.c().TBWrite)->click();
+    ASSERT_TRUE(h.WaitIdle()) << k.text;
+    const QString error = QString::fromUtf8(k.text);
+    ASSERT_FALSE(h.prompter.shown.empty());
+    EXPECT_EQ(h.prompter.shown.back().text, error);
+    EXPECT_EQ(h.prompter.shown.back().kind, BoxKind::Error);
+    EXPECT_EQ(h.prompter.shown.size(), k.read ? 1u : 2u);
+    EXPECT_TRUE(h.c().PanelScan->isHidden());
+    EXPECT_EQ(h.c().ProgressBar->value(), 32 * (k.blocksDone + 1));
+    if (k.read) {
+      EXPECT_EQ(ImageBytes(h).left(64), memory.left(64));
+      EXPECT_EQ(ImageBytes(h).mid(64), before.mid(64));
+    }
+    // The link is usable again: a new read starts from a clean accumulator.
+    h.prompter.Clear();
+    h.c().TBRead->click();
+    ASSERT_TRUE(h.WaitIdle()) << k.text;
+    // The write got as far as its first block.
+    const QByteArray want = k.read ? memory : before.left(32) + memory.mid(32);
+    EXPECT_EQ(ImageBytes(h), want) << k.text;
+  }
+}
+
+TEST(Transfer, ConfirmationsFollowTheSavedFlag) {
+  struct Case {
+    const char* name;
+    bool read;
+    bool unsaved;
+    BoxAnswer answer;
+    bool asks;
+    bool starts;
+  };
+  const Case cases[] = {
+      {"read, saved", true, false, BoxAnswer::Cancel, false, true},
+      {"read, unsaved, Cancel", true, true, BoxAnswer::Cancel, true, false},
+      {"read, unsaved, OK", true, true, BoxAnswer::Ok, true, true},
+      {"write, saved, Cancel", false, false, BoxAnswer::Cancel, true, false},
+      {"write, unsaved, OK", false, true, BoxAnswer::Ok, true, true},
+  };
+  for (const auto& k : cases) {
+    LinkHarness h;
+    h.StartEmulator(1);
+    ASSERT_TRUE(h.Connect(1)) << k.name;
+    h.formPort->show();
+    if (k.unsaved) h.main->Context().ImageChanged();
+    h.prompter.answers = {k.answer};
+    (k.read ? h.c().TBRead : h.c().TBWrite)->click();
+    if (k.asks) {
+      ASSERT_EQ(h.prompter.Texts(), std::vector<QString>{k.read ? kReadQuestion : kWriteQuestion}) << k.name;
+      EXPECT_EQ(h.prompter.shown[0].buttons, BoxButtons::OkCancel) << k.name;
+      EXPECT_EQ(h.prompter.shown[0].kind, BoxKind::Information) << k.name;
+    } else {
+      EXPECT_TRUE(h.prompter.shown.empty()) << k.name;
+    }
+    EXPECT_EQ(h.link().LinkState, k.starts ? (k.read ? Link::Reading : Link::Writing) : Link::Idle) << k.name;
+    EXPECT_EQ(h.c().PanelScan->isHidden(), !k.starts) << k.name;
+    EXPECT_EQ(h.MemoLines().isEmpty(), !k.starts) << k.name;
+    ASSERT_TRUE(h.WaitIdle()) << k.name;
+    EXPECT_EQ(h.main->Context().SavedFlag, k.unsaved || (k.starts && k.read) ? 0 : 1) << k.name;
+  }
+}
+
+TEST(Transfer, PressingReadAgainStartsOverAtTheFirstBlock) {
+  LinkHarness h;
+  const QByteArray memory = ControllerMemory();
+  h.StartEmulator(1, {"--memory", WriteMemory(h, memory).toStdString(), "--delay", "50"});
+  ASSERT_TRUE(h.Connect(1));
+  h.formPort->show();
+  h.c().TBRead->click();
+  ASSERT_TRUE(PumpUntil([&] { return h.MemoLines().contains(QStringLiteral("copy to0040")); }));
+  const int before = static_cast<int>(h.MemoLines().size());
+  h.c().TBRead->click();
+  EXPECT_EQ(h.prompter.Texts(), std::vector<QString>{kReadQuestion});
+  EXPECT_EQ(h.link().RxCount, 0u);
+  const QStringList memo = h.MemoLines();
+  ASSERT_GT(memo.size(), before);
+  EXPECT_EQ(memo.last(), QStringLiteral("COM1 Write : 0x00 0x01 0x06 0x33 0x00 0x00 0xFE"));
+  ASSERT_TRUE(h.WaitIdle());
+  EXPECT_EQ(ImageBytes(h), memory);
+}
