@@ -14,6 +14,7 @@
 #include "diag/TFormPort.h"
 #include "link/Link.h"
 #include "link/TSetComPort.h"
+#include "report/ReportCommand.h"
 
 namespace {
 const QString kSaveQuestion = QStringLiteral("Хотите сохранить текущий проект конфигурации ?");
@@ -85,10 +86,17 @@ ProjectCommands& TMain::Projects() {
   return *projects_;
 }
 
+ReportCommand& TMain::Report() {
+  if (!report_) report_ = std::make_unique<ReportCommand>(ctx_, *editor_, prompter_);
+  return *report_;
+}
+
+void TMain::SetTextEditorLauncher(TextEditorLauncher* launcher) { Report().SetLauncher(launcher); }
+
 void TMain::TBNewClick() { Projects().TBNewClick(windows_.FormProjectName); }
 void TMain::TBOpenClick() { Projects().TBOpenClick(); }
 SaveResult TMain::TBSaveClick() { return Projects().TBSaveClick(); }
-void TMain::TBReportClick() {}
+void TMain::TBReportClick() { Report().TBReportClick(); }
 void TMain::TBFindClick() { link_->TBFindClick(); }
 void TMain::TBReadClick() { link_->TBReadClick(); }
 void TMain::TBWriteClick() { link_->TBWriteClick(); }

@@ -13,6 +13,8 @@ class Editor;
 class Link;
 class Prompter;
 class QDialog;
+class ReportCommand;
+class TextEditorLauncher;
 
 // The four other windows, created after the main window and kept for the run.
 struct AppWindows {
@@ -36,6 +38,8 @@ class TMain : public QMainWindow {
   void AttachWindows(const AppWindows& windows);
   // Shows TBDebug and makes the identity fields writable.
   void EnterDebugMode();
+  // The report opens through this launcher; nullptr returns to the system's editor.
+  void SetTextEditorLauncher(TextEditorLauncher* launcher);
 
   void TBNewClick();
   void TBOpenClick();
@@ -64,5 +68,7 @@ class TMain : public QMainWindow {
   AppWindows windows_;
   // Made on first use; destroyed before the editor they drive.
   ProjectCommands& Projects();
+  ReportCommand& Report();
   std::unique_ptr<ProjectCommands> projects_;
+  std::unique_ptr<ReportCommand> report_;
 };
