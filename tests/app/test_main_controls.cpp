@@ -292,7 +292,7 @@ TEST_F(MainControlsTest, StartState) {
 
   EXPECT_FALSE(c.PanelScan->isVisible());
   EXPECT_EQ(c.ProgressBar->minimum(), 0);
-  EXPECT_EQ(c.ProgressBar->maximum(), 2048);
+  EXPECT_EQ(c.ProgressBar->maximum(), 512) << "sixteen blocks of 32 fill the bar";
   EXPECT_FALSE(c.Timer->isActive());
   EXPECT_EQ(c.Timer->interval(), 1000);
   EXPECT_EQ(c.OpenDialog1.Filter, c.SaveDialog1.Filter);
