@@ -168,12 +168,11 @@ void Link::ScanPort() {
 }
 
 void Link::TimerTimer() {
-  if (LinkState == Probing && Automatic()) {
+  // The number stays at the last port tried, so a late reply names it.
+  if (LinkState == Probing && Automatic() && PortNumber < kLastPort) {
     ++PortNumber;
-    if (PortNumber <= kLastPort) {
-      ScanPort();
-      return;
-    }
+    ScanPort();
+    return;
   }
   if (c().Timer) c().Timer->stop();
 }

@@ -176,5 +176,17 @@ TEST(Connection, ScanWithNoControllerStallsAfterPort255) {
   EXPECT_FALSE(h.c().PanelScan->isHidden());
   EXPECT_TRUE(h.c().TBFind->isChecked());
   EXPECT_EQ(h.link().LinkState, Link::Probing);
+  EXPECT_EQ(h.link().PortNumber, 255);
   EXPECT_TRUE(h.prompter.shown.empty());
+}
+
+TEST(Connection, LateReplyAfterAFullScanNamesTheLastPortTried) {
+  LinkHarness h(5);
+  h.StartEmulator(255, {"--delay", "300"});
+  h.ScriptDialog(nullptr);
+  h.c().TBFind->click();
+  ASSERT_TRUE(PumpUntil([&] { return !h.prompter.shown.empty(); }, 60000));
+  EXPECT_EQ(h.prompter.Texts(), std::vector<QString>{QStringLiteral("Подключено на COM 255")});
+  EXPECT_EQ(h.Status(), QStringLiteral("Подключено на COM 255"));
+  EXPECT_EQ(h.link().PortNumber, 255);
 }
