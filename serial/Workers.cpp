@@ -132,6 +132,8 @@ bool TReadThread::FetchPass() {
       p.InBuffUsed.store(p.InBuffUsed.load() + got);
     }
     p.DataArrived.Set();
+    // A peer that never stops sending would keep a stopping reader here forever.
+    if (Terminated()) return true;
   }
 }
 
