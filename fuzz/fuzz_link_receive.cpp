@@ -12,8 +12,8 @@
 
 #include <QApplication>
 
-#include "app/Prompter.h"
 #include "app/TMain.h"
+#include "fuzz/FuzzWindow.h"
 #include "link/Frames.h"
 #include "link/Link.h"
 #include "serial/FakeSerialDevice.h"
@@ -21,22 +21,8 @@
 
 namespace {
 
-// Every box answers OK at once, so an exchange goes on.
-class FuzzPrompter : public Prompter {
- public:
-  BoxAnswer Message(BoxKind, const QString&, const QString&, BoxButtons b) override {
-    return b == BoxButtons::YesNoCancel ? BoxAnswer::No : BoxAnswer::Ok;
-  }
-  QString OpenFileName(QWidget*, const QString&) override { return {}; }
-  QString SaveFileName(QWidget*, const QString&, const QString&, const QString&) override { return {}; }
-  int ExecModal(QDialog&) override { return 2; }
-};
-
 struct World {
-  int argc = 1;
-  char arg0[8] = "fuzz";
-  char* argv[2] = {arg0, nullptr};
-  std::unique_ptr<QApplication> app;
+  OffscreenApp app;
   FuzzPrompter prompter;
   std::unique_ptr<TMain> main;
   tesra::FakeSerialDevice device;
@@ -45,8 +31,6 @@ struct World {
   std::size_t next = 0;
 
   World() {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    app = std::make_unique<QApplication>(argc, argv);
     tesra::GuiQueue::Main().SetGuiThread();
     tesra::GuiQueue::Main().SetWakeHook([] {
       QMetaObject::invokeMethod(qApp, [] { tesra::GuiQueue::Main().Drain(); }, Qt::QueuedConnection);

@@ -12,35 +12,19 @@
 #include <QDir>
 #include <QToolButton>
 
-#include "app/Prompter.h"
 #include "app/TMain.h"
+#include "fuzz/FuzzWindow.h"
 
 namespace {
 
-// Answers every question with its first button and offers the one file.
-class FuzzPrompter : public Prompter {
- public:
-  QString file;
-  BoxAnswer Message(BoxKind, const QString&, const QString&, BoxButtons buttons) override {
-    return buttons == BoxButtons::YesNoCancel ? BoxAnswer::No : BoxAnswer::Cancel;
-  }
-  QString OpenFileName(QWidget*, const QString&) override { return file; }
-  QString SaveFileName(QWidget*, const QString&, const QString&, const QString&) override { return {}; }
-  int ExecModal(QDialog&) override { return 2; }
-};
-
 struct World {
-  int argc = 1;
-  char arg0[8] = "fuzz";
-  char* argv[2] = {arg0, nullptr};
-  std::unique_ptr<QApplication> app;
+  OffscreenApp app;
   FuzzPrompter prompter;
   std::unique_ptr<TMain> main;
   std::string dir;
 
   World() {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    app = std::make_unique<QApplication>(argc, argv);
+    prompter.okCancelAnswer = BoxAnswer::Cancel;  // never save over the files under test
     main = std::make_unique<TMain>(prompter);
     dir = QDir::tempPath().toStdString() + "/tesra-fuzz-open-" + std::to_string(QCoreApplication::applicationPid());
     QDir().mkpath(QString::fromStdString(dir));
