@@ -20,15 +20,20 @@ TesraApplication::TesraApplication(int& argc, char** argv) : QApplication(argc, 
   setApplicationDisplayName(QStringLiteral("TesraConfig"));
 }
 
-bool TesraApplication::notify(QObject* receiver, QEvent* event) {
+bool DeliverShowingErrors(const std::function<bool()>& deliver, Prompter* prompter) {
+  QString text;
   try {
-    return QApplication::notify(receiver, event);
+    return deliver();
   } catch (const std::exception& e) {
-    ShowEscapedError(QString::fromLocal8Bit(e.what()));
+    text = QString::fromLocal8Bit(e.what());
   } catch (...) {
-    ShowEscapedError(QString());
   }
+  if (prompter) prompter->Message(BoxKind::Error, {}, text, BoxButtons::Ok);
   return false;
+}
+
+bool TesraApplication::notify(QObject* receiver, QEvent* event) {
+  return DeliverShowingErrors([&] { return QApplication::notify(receiver, event); }, errorPrompter_);
 }
 
 void TesraApplication::ShowEscapedError(const QString& text) {

@@ -2,6 +2,8 @@
 // the standard error box for an exception that escapes a handler.
 #pragma once
 
+#include <functional>
+
 #include <QApplication>
 
 class Prompter;
@@ -17,6 +19,10 @@ class TesraApplication : public QApplication {
  private:
   Prompter* errorPrompter_ = nullptr;
 };
+
+// Runs a delivery; an error that escapes it is shown in an error box with its
+// text (an unknown error with an empty text) and the result is false.
+bool DeliverShowingErrors(const std::function<bool()>& deliver, Prompter* prompter);
 
 // Runs the whole program; returns 0 in every case.
 int RunProgram(int argc, char** argv);

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <stdexcept>
+
 #include <QAction>
 #include <QLabel>
 #include <QLineEdit>
@@ -7,6 +9,7 @@
 #include <QToolBar>
 #include <QToolButton>
 
+#include "app/Application.h"
 #include "app/TMain.h"
 #include "tests/support/ScriptedPrompter.h"
 
@@ -131,4 +134,19 @@ TEST(Shell, ImageChangedMarksUnsavedAndEnablesSave) {
   EXPECT_EQ(ctx.SavedFlag, 0);
   EXPECT_TRUE(s.main.Controls().TBSave->isEnabled());
   EXPECT_EQ(refreshed, 1);
+}
+
+TEST(Shell, AnEscapedErrorIsShownAndTheProgramGoesOn) {
+  struct Case { std::function<bool()> deliver; bool result; std::vector<QString> shown; };
+  const Case cases[] = {
+      {[] { return true; }, true, {}},
+      {[]() -> bool { throw std::runtime_error("Access violation"); }, false, {QStringLiteral("Access violation")}},
+      {[]() -> bool { throw 42; }, false, {QString()}},
+  };
+  for (const auto& c : cases) {
+    ScriptedPrompter p;
+    EXPECT_EQ(DeliverShowingErrors(c.deliver, &p), c.result);
+    EXPECT_EQ(p.Texts(), c.shown);
+    for (const auto& m : p.shown) EXPECT_EQ(m.kind, BoxKind::Error);
+  }
 }
