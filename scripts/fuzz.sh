@@ -15,6 +15,8 @@ export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=0}
 scratch=$(mktemp -d /tmp/tesra-fuzz.XXXXXX)
 trap 'rm -rf "$scratch"' EXIT
 status=0
+passed=0
+failed=0
 for target in profile report_lines project_open link_receive; do
   exe="$root/build-fuzz/fuzz/fuzz_$target"
   mkdir -p "$scratch/$target"
@@ -23,8 +25,10 @@ for target in profile report_lines project_open link_receive; do
        -artifact_prefix="$scratch/" -rss_limit_mb=4096 >"$scratch/$target.log" 2>&1; then
     execs=$(grep -o 'stat::number_of_executed_units: *[0-9]*' "$scratch/$target.log" | grep -o '[0-9]*$' || true)
     echo "fuzz_$target: ${execs:-?} executions, no fault"
+    passed=$((passed + 1))
   else
     status=1
+    failed=$((failed + 1))
     echo "fuzz_$target: FAULT"
     tail -n 60 "$scratch/$target.log"
     ls "$scratch"/crash-* "$scratch"/leak-* "$scratch"/timeout-* 2>/dev/null | while read -r f; do
@@ -32,4 +36,5 @@ for target in profile report_lines project_open link_receive; do
     done
   fi
 done
+echo "fuzz: $passed passed, $failed failed"
 exit $status
