@@ -1,0 +1,185 @@
+// Faults a careful installer would provoke: the controller vanishing in the
+// middle of an exchange, garbage on the line, a write held back by flow
+// control, the window closed mid-exchange, and a full input ring while the
+// program is busy. Whatever happens, the program stays usable, ends what it
+// is asked to end, and keeps no byte it did not receive.
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <random>
+#include <string>
+#include <thread>
+
+#include <QTimer>
+
+#include "serial/FakeSerialDevice.h"
+#include "tests/link/LinkHarness.h"
+
+using linktest::LinkHarness;
+using linktest::PumpFor;
+using linktest::PumpUntil;
+
+namespace {
+
+std::string MemoryFile(const QString& dir, std::uint32_t seed) {
+  std::mt19937 rng(seed);
+  std::string bytes(tesra::kImageSize, '\0');
+  for (auto& b : bytes) b = static_cast<char>(rng());
+  const std::string path = dir.toStdString() + "/memory.usr";
+  std::ofstream(path, std::ios::binary).write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+  return path;
+}
+
+bool EventLoopRuns() {
+  bool fired = false;
+  QTimer::singleShot(10, [&] { fired = true; });
+  return PumpUntil([&] { return fired; }, 5000);
+}
+
+void ExpectDisconnected(LinkHarness& h) {
+  EXPECT_FALSE(h.link().CommPort.GetOpen());
+  EXPECT_EQ(h.Status(), QStringLiteral("Нет подключения"));
+  EXPECT_FALSE(h.c().TBRead->isEnabled());
+  EXPECT_TRUE(h.c().PanelScan->isHidden());
+}
+
+}  // namespace
+
+TEST(Faults, ControllerVanishingMidReadKeepsOnlyTheBlocksReceived) {
+  LinkHarness h;
+  const std::string memory = MemoryFile(h.dir.path(), 11);
+  std::ifstream in(memory, std::ios::binary);
+  const std::string bytes((std::istreambuf_iterator<char>(in)), {});
+  h.StartEmulator(1, {"--memory", memory, "--vanish-after", "5"});
+  ASSERT_TRUE(h.Connect(1));
+  h.main->Context().Image.bytes.fill(0xEE);
+  h.main->Context().SavedFlag = 1;
+  h.c().TBRead->click();
+  ASSERT_TRUE(PumpUntil([&] { return h.c().ProgressBar->value() == 5 * 32; }, 10000));
+  PumpFor(1500);  // the controller is gone: nothing more comes
+  EXPECT_EQ(h.c().ProgressBar->value(), 5 * 32);
+  EXPECT_EQ(h.link().LinkState, Link::Reading) << "no reply: the read waits";
+  EXPECT_TRUE(EventLoopRuns());
+  EXPECT_LT(h.link().RxCount, tesra::kReplySize);
+  const auto& img = h.main->Context().Image;
+  for (std::size_t i = 0; i < 5 * 32; ++i) EXPECT_EQ(img[i], static_cast<std::uint8_t>(bytes[i])) << i;
+  for (std::size_t i = 5 * 32; i < tesra::kImageSize; ++i) ASSERT_EQ(img[i], 0xEE) << i;
+  h.c().TBFind->click();
+  ExpectDisconnected(h);
+}
+
+TEST(Faults, ControllerVanishingMidWriteLetsTheWindowClose) {
+  LinkHarness h;
+  h.StartEmulator(1, {"--vanish-after", "3"});
+  ASSERT_TRUE(h.Connect(1));
+  h.prompter.answers = {BoxAnswer::Ok};
+  h.c().TBWrite->click();
+  ASSERT_TRUE(PumpUntil([&] { return h.c().ProgressBar->value() == 3 * 32; }, 10000));
+  PumpFor(1500);
+  EXPECT_EQ(h.c().ProgressBar->value(), 3 * 32);
+  EXPECT_EQ(h.link().LinkState, Link::Writing);
+  EXPECT_TRUE(EventLoopRuns());
+  h.main->Context().SavedFlag = 1;
+  h.main->close();
+  EXPECT_FALSE(h.main->isVisible());
+  EXPECT_FALSE(h.link().CommPort.GetOpen());
+}
+
+TEST(Faults, GarbageBurstsNeverOverfillTheReplyFrame) {
+  struct Case { const char* name; std::vector<std::string> options; bool read; };
+  const Case cases[] = {
+      {"while idle", {"--garbage-burst", "100000@probe+300"}, false},
+      {"while probing", {"--garbage-burst", "100000@open"}, false},
+      {"while reading", {"--garbage-burst", "100000@mid:2"}, true},
+  };
+  for (const auto& c : cases) {
+    LinkHarness h;
+    h.StartEmulator(1, c.options);
+    h.ScriptDialog([](TSetComPort& s) { LinkHarness::Manual(s, 1); });
+    h.c().TBFind->click();
+    PumpUntil([&] { return !h.prompter.shown.empty(); }, 5000);
+    if (c.read && h.c().TBRead->isEnabled()) {
+      h.main->Context().SavedFlag = 1;
+      h.c().TBRead->click();
+    }
+    // Let the burst arrive and be taken, whatever the exchange makes of it.
+    for (int i = 0; i < 20; ++i) {
+      PumpFor(100);
+      ASSERT_LT(h.link().RxCount, tesra::kReplySize) << c.name;
+    }
+    EXPECT_TRUE(EventLoopRuns()) << c.name;
+    if (h.c().TBFind->isChecked()) h.c().TBFind->click();
+    ExpectDisconnected(h);
+  }
+}
+
+TEST(Faults, ClosingTheWindowMidExchangeCompletes) {
+  struct Case { const char* name; int action; };  // 0 probe, 1 read, 2 write
+  const Case cases[] = {{"probe", 0}, {"read", 1}, {"write", 2}};
+  for (const auto& c : cases) {
+    LinkHarness h;
+    // A slow line keeps the exchange going while the window closes.
+    h.StartEmulator(1, {"--baud", "1200", "--delay", c.action == 0 ? "2000" : "0"});
+    if (c.action == 0) {
+      h.ScriptDialog([](TSetComPort& s) { LinkHarness::Manual(s, 1); });
+      h.c().TBFind->click();
+      PumpFor(200);
+      ASSERT_EQ(h.link().LinkState, Link::Probing) << c.name;
+    } else {
+      ASSERT_TRUE(h.Connect(1));
+      h.main->Context().SavedFlag = 1;
+      h.prompter.answers = {BoxAnswer::Ok};
+      (c.action == 1 ? h.c().TBRead : h.c().TBWrite)->click();
+      PumpFor(500);
+      ASSERT_NE(h.link().LinkState, Link::Idle) << c.name;
+    }
+    h.prompter.answers = {BoxAnswer::No};
+    h.main->close();
+    EXPECT_FALSE(h.main->isVisible()) << c.name;
+    EXPECT_FALSE(h.link().CommPort.GetOpen()) << c.name;
+    EXPECT_EQ(h.link().LinkState, Link::Idle) << c.name;
+  }
+}
+
+TEST(Faults, WriteHeldBackByFlowControlStillCloses) {
+  for (bool hardware : {false, true}) {
+    LinkHarness h;
+    tesra::FakeSerialDevice device;
+    Link link{h.main->Context(), h.main->EditorPart(), &device};
+    link.CommPort.SetComControl(hardware ? tesra::ccHard : tesra::ccSoft);
+    link.CommPort.SetOpen(true);
+    ASSERT_TRUE(link.CommPort.GetOpen());
+    if (hardware) device.SetModemStatus(0x10);  // CTS on, so the writer starts
+    device.HoldWrites(true);                    // XOFF received / CTS dropped mid-write
+    h.prompter.answers = {BoxAnswer::Ok};
+    link.TBWriteClick();
+    ASSERT_TRUE(device.WaitForHeldWrite(std::chrono::seconds(5))) << hardware;
+    link.CommPort.SetOpen(false);
+    EXPECT_FALSE(link.CommPort.GetOpen()) << hardware;
+  }
+}
+
+TEST(Faults, FullInputRingWhileBusyLosesAndRepeatsNothing) {
+  linktest::WireGuiQueue();
+  tesra::FakeSerialDevice device;
+  tesra::TCommPort port(&device);
+  std::string got;
+  port.OnDataReceived = [&](tesra::TCommPort* p, std::uint32_t) {
+    char buf[300];  // smaller than the ring: several takes per announcement
+    unsigned long n;
+    while ((n = p->GetBlock(buf, sizeof buf)) > 0) got.append(buf, n);
+  };
+  port.SetOpen(true);
+  ASSERT_TRUE(port.GetOpen());
+  std::string sent;
+  for (int i = 0; i < 20000; ++i) sent += static_cast<char>((i * 7 + i / 251) & 0xFF);
+  device.Feed(sent);
+  // The program is busy: nothing is taken while the reader fills the ring.
+  std::this_thread::sleep_for(std::chrono::milliseconds(300));
+  EXPECT_EQ(port.GetInBuffUsed(), port.GetInSize()) << "the ring is full and waits";
+  ASSERT_TRUE(PumpUntil([&] { return got.size() >= sent.size(); }, 20000));
+  PumpFor(200);
+  EXPECT_EQ(got.size(), sent.size());
+  EXPECT_TRUE(got == sent);
+  port.SetOpen(false);
+}
