@@ -16,11 +16,7 @@
 #include "diag/TFormPort.h"
 #include "link/TSetComPort.h"
 
-#ifdef _WIN32
-#include <windows.h>
-#else
-#include "serial/PosixSerialDevice.h"
-#endif
+#include "serial/PortDevice.h"
 
 namespace {
 const QString kNotConnected = QStringLiteral("Нет подключения");
@@ -134,17 +130,9 @@ void Link::TBFindClick() {
   c().PanelScan->hide();
 }
 
-bool Link::PortExists(int n) {
-#ifdef _WIN32
-  const std::string name = "COM" + std::to_string(n);
-  HANDLE h = CreateFileA(name.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (h == INVALID_HANDLE_VALUE) return false;
-  CloseHandle(h);
-  return true;
-#else
-  return tesra::PortDeviceExists(n);
-#endif
-}
+// The same device name as the port's open, so that ports above 9 are found
+// on Windows too.
+bool Link::PortExists(int n) { return tesra::PortDeviceExists(n); }
 
 void Link::ScanPort() {
   const int n = PortNumber;

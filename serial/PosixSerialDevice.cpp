@@ -74,6 +74,7 @@ std::string DevicePathForPort(int n) {
   return {};
 }
 
+// Opened non-blocking, without becoming the controlling terminal.
 bool PortDeviceExists(int n) {
   const std::string path = DevicePathForPort(n);
   if (path.empty()) return false;
@@ -82,6 +83,8 @@ bool PortDeviceExists(int n) {
   ::close(fd);
   return true;
 }
+
+std::unique_ptr<SerialDevice> CreatePlatformSerialDevice() { return std::make_unique<PosixSerialDevice>(); }
 
 PosixSerialDevice::~PosixSerialDevice() {
   if (fd_ >= 0) CloseHandle();

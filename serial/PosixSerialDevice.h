@@ -11,17 +11,10 @@
 #include <mutex>
 #include <string>
 
+#include "serial/PortDevice.h"
 #include "serial/SerialDevice.h"
 
 namespace tesra {
-
-// The device of port n: $TESRACONFIG_COM_DIR/COMn when that variable is set,
-// otherwise COM1..32 = /dev/ttyS0..31, COM33..64 = /dev/ttyUSB0..31,
-// COM65..96 = /dev/ttyACM0..31. Empty when n names no device.
-std::string DevicePathForPort(int n);
-// Whether port n's device can be opened for writing right now (opened
-// non-blocking, without becoming the controlling terminal, closed at once).
-bool PortDeviceExists(int n);
 
 // Sets a line rate outside the POSIX set through termios2 (its own source
 // file: its header clashes with <termios.h>).

@@ -4,6 +4,10 @@
 // complete, except the event wait, which keeps its start/await split.
 #pragma once
 
+#if defined(_WIN32) && defined(EV_RXCHAR)
+#error "include <windows.h> after the serial headers: it defines their constants as macros"
+#endif
+
 #include <cstdint>
 #include <string>
 
