@@ -1,15 +1,13 @@
 #include "serial/TCommPort.h"
 
 #include <algorithm>
-#include <cerrno>
 #include <cstring>
 #include <iostream>
 #include <thread>
 
+#include "serial/OsError.h"
+#include "serial/PortDevice.h"
 #include "serial/Workers.h"
-#ifndef _WIN32
-#include "serial/PosixSerialDevice.h"
-#endif
 
 namespace tesra {
 
@@ -62,12 +60,10 @@ TCommPort::TCommPort(SerialDevice* device, MessageSink* sink, GuiQueue* queue)
       device_(device),
       sink_(sink ? sink : &StderrMessageSink()),
       queue_(queue ? queue : &GuiQueue::Main()) {
-#ifndef _WIN32
   if (!device_) {
-    ownDevice_ = std::make_unique<PosixSerialDevice>();
+    ownDevice_ = CreatePlatformSerialDevice();
     device_ = ownDevice_.get();
   }
-#endif
 }
 
 TCommPort::~TCommPort() { ClosePort(); }
@@ -84,7 +80,7 @@ void TCommPort::OpenPort() {
   OutFlushed = false;
   OutBuffer = std::make_unique<char[]>(OutSize);
   InBuffer = std::make_unique<char[]>(InSize);
-  errno = 0;
+  ClearLastOsError();
   if (!device_ || !device_->Open(ComNumber)) {
     OutBuffer.reset();
     InBuffer.reset();
@@ -106,20 +102,24 @@ void TCommPort::OpenPort() {
   SetXoffChar(XoffChar);
   SetEventChar(EventChar);
 
-  StatusThread = std::make_unique<TStatusThread>(this, MonitorEvents);
+  // All four wake events are cleared before the first worker runs: clearing
+  // one after an earlier worker has started could wipe that worker's signal
+  // (the status worker's first EV_RXCHAR, the reader's first bytes), and
+  // nothing would wake the next worker for those bytes again.
   ReadRequest.Reset();
-  ReadThread = std::make_unique<TReadThread>(this);
   WriteRequest.Reset();
-  WriteThread = std::make_unique<TWriteThread>(this);
   DataArrived.Reset();
-  ReadEventThread = std::make_unique<TReadEventThread>(this);
   StatusChanged.Reset();
+  StatusThread = std::make_unique<TStatusThread>(this, MonitorEvents);
+  ReadThread = std::make_unique<TReadThread>(this);
+  WriteThread = std::make_unique<TWriteThread>(this);
+  ReadEventThread = std::make_unique<TReadEventThread>(this);
   StatusEventThread = std::make_unique<TStatusEventThread>(this);
 
   Open = true;
   SetDTR(DTR);
   SetRTS(RTS);
-  if (OnOpen) OnOpen(this, errno);
+  if (OnOpen) OnOpen(this, LastOsError());
 }
 
 // A device worker gets a short grace to finish its last pass; a device call
@@ -475,7 +475,7 @@ void TCommPort::DispatchStatus() {
   if ((mask & EV_RXFLAG) && OnRxEventSignal) OnRxEventSignal(this);
   if ((mask & EV_TXEMPTY) && OnTxDSignal) OnTxDSignal(this);
   if ((mask & EV_BREAK) && OnBreakSignal) OnBreakSignal(this);
-  if ((mask & EV_ERR) && OnErrorSignal) OnErrorSignal(this, errno);
+  if ((mask & EV_ERR) && OnErrorSignal) OnErrorSignal(this, LastOsError());
 }
 
 }  // namespace tesra
