@@ -222,23 +222,22 @@ bool Win32SerialDevice::ClearCommError(std::uint32_t& errors, ComStat& stat) {
 }
 
 bool Win32SerialDevice::ReadFile(void* buffer, std::uint32_t n, std::uint32_t& got) {
-  got = 0;
-  if (cancelled_.load()) {
-    ::SetLastError(ERROR_OPERATION_ABORTED);
-    return false;
-  }
-  OVERLAPPED* ov = read_->Fresh();
-  return Finish(::ReadFile(H(handle_), buffer, n, nullptr, ov) != 0, *read_, got);
+  return Transfer(*read_, false, buffer, n, got);
 }
 
 bool Win32SerialDevice::WriteFile(const void* buffer, std::uint32_t n, std::uint32_t& done) {
-  done = 0;
+  return Transfer(*write_, true, const_cast<void*>(buffer), n, done);
+}
+
+bool Win32SerialDevice::Transfer(Overlapped& op, bool write, void* buffer, std::uint32_t n, std::uint32_t& count) {
+  count = 0;
   if (cancelled_.load()) {
     ::SetLastError(ERROR_OPERATION_ABORTED);
     return false;
   }
-  OVERLAPPED* ov = write_->Fresh();
-  return Finish(::WriteFile(H(handle_), buffer, n, nullptr, ov) != 0, *write_, done);
+  OVERLAPPED* ov = op.Fresh();
+  const BOOL started = write ? ::WriteFile(H(handle_), buffer, n, nullptr, ov) : ::ReadFile(H(handle_), buffer, n, nullptr, ov);
+  return Finish(started != 0, op, count);
 }
 
 bool Win32SerialDevice::Finish(bool started, Overlapped& op, std::uint32_t& transferred) {

@@ -38,6 +38,7 @@ class Win32SerialDevice final : public SerialDevice {
 
  private:
   struct Overlapped;
+  bool Transfer(Overlapped& op, bool write, void* buffer, std::uint32_t n, std::uint32_t& count);
   // Completes an overlapped call that was just started: `started` is the
   // call's own result. False when it failed, was cancelled or was aborted.
   bool Finish(bool started, Overlapped& op, std::uint32_t& transferred);
