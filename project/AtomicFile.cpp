@@ -5,7 +5,9 @@
 #include <random>
 #include <system_error>
 
-#ifndef _WIN32
+#ifdef _WIN32
+#include <io.h>
+#else
 #include <fcntl.h>
 #include <unistd.h>
 #endif
@@ -47,10 +49,26 @@ std::FILE* CreateExclusive(const fs::path& path) {
 
 bool FlushToDisk(std::FILE* f) {
   if (std::fflush(f) != 0) return false;
-#ifndef _WIN32
+#ifdef _WIN32
+  if (::_commit(::_fileno(f)) != 0) return false;
+#else
   if (::fsync(::fileno(f)) != 0) return false;
 #endif
   return true;
+}
+
+// On Windows the permission bits are only the read-only attribute, and a
+// read-only file is one the user has closed to changes: it is not saved over.
+// (MoveFileEx refuses to replace it anyway; checking first also leaves no
+// read-only temporary file that could not be removed.)
+bool ClosedToChanges([[maybe_unused]] const fs::path& target) {
+#ifdef _WIN32
+  std::error_code ec;
+  const fs::file_status st = fs::status(target, ec);
+  return !ec && fs::is_regular_file(st) && (st.permissions() & fs::perms::owner_write) == fs::perms::none;
+#else
+  return false;
+#endif
 }
 
 void SyncDirectory([[maybe_unused]] const fs::path& dir) {
@@ -109,6 +127,7 @@ bool WriteFileAtomically(const fs::path& path, std::string_view bytes) {
     if (!ec) target = std::move(resolved);
   }
   if (fs::is_directory(target, ec)) return false;
+  if (ClosedToChanges(target)) return false;
 
   fs::path temp;
   std::FILE* f = nullptr;
@@ -122,8 +141,10 @@ bool WriteFileAtomically(const fs::path& path, std::string_view bytes) {
   ok = FlushToDisk(f) && ok;
   ok = std::fclose(f) == 0 && ok;
   if (ok) {
+#ifndef _WIN32
     const fs::file_status old = fs::status(target, ec);
     if (!ec && fs::is_regular_file(old)) fs::permissions(temp, old.permissions(), ec);
+#endif
     fs::rename(temp, target, ec);
     ok = !ec;
   }

@@ -25,7 +25,9 @@ FileReadResult ReadFilePrefix(const std::filesystem::path& path, std::string& ou
 // Writes `bytes` to a new file beside `path` and renames it over `path` only
 // when every byte is on disk; on any failure the old file stays as it was and
 // the temporary file is removed. A symbolic link is followed, so the file it
-// names is replaced and the link stays. An existing file's permissions are kept.
+// names is replaced and the link stays. An existing file's permissions are kept;
+// on Windows, where they are the read-only attribute, a read-only file is not
+// replaced (false).
 bool WriteFileAtomically(const std::filesystem::path& path, std::string_view bytes);
 
 }  // namespace tesra

@@ -7,7 +7,14 @@
 #include <string>
 #include <string_view>
 
+#ifdef _WIN32
+#include <fcntl.h>
+#include <io.h>
+#include <share.h>
+#include <sys/stat.h>
+#else
 #include <unistd.h>
+#endif
 
 namespace tesra::test {
 
@@ -48,6 +55,72 @@ inline std::string ReadBytes(const std::filesystem::path& p) {
   return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
-inline bool RunningAsRoot() { return ::geteuid() == 0; }
+#ifdef _WIN32
+// The file held open as another program may hold it, until destroyed:
+// `share` _SH_DENYRW lets nobody else open it, _SH_DENYWR lets others only
+// read it (nobody writes, deletes or renames over it).
+class HeldOpen {
+ public:
+  HeldOpen(const std::filesystem::path& path, int share) {
+    if (::_wsopen_s(&fd_, path.c_str(), _O_RDONLY | _O_BINARY, share, _S_IREAD) != 0) fd_ = -1;
+  }
+  ~HeldOpen() { Close(); }
+  HeldOpen(const HeldOpen&) = delete;
+  HeldOpen& operator=(const HeldOpen&) = delete;
+  bool IsOpen() const { return fd_ >= 0; }
+  void Close() {
+    if (fd_ >= 0) ::_close(fd_);
+    fd_ = -1;
+  }
+
+ private:
+  int fd_ = -1;
+};
+#endif
+
+// Keeps this process from reading a file while it lives. On POSIX systems the
+// file's permissions are taken away, which does not stop root (Effective() is
+// false then). On Windows, where the permission bits are only the read-only
+// attribute, the file is held open and shared with nobody, as another program
+// may hold it.
+class ReadBarrier {
+ public:
+#ifdef _WIN32
+  explicit ReadBarrier(const std::filesystem::path& path) : held_(path, _SH_DENYRW) {}
+#else
+  explicit ReadBarrier(const std::filesystem::path& path) : path_(path) {
+    std::filesystem::permissions(path, std::filesystem::perms::none);
+  }
+#endif
+  ~ReadBarrier() { Release(); }
+  ReadBarrier(const ReadBarrier&) = delete;
+  ReadBarrier& operator=(const ReadBarrier&) = delete;
+
+  bool Effective() const {
+#ifdef _WIN32
+    return held_.IsOpen();
+#else
+    return ::geteuid() != 0;
+#endif
+  }
+  void Release() {
+#ifdef _WIN32
+    held_.Close();
+#else
+    if (released_) return;
+    released_ = true;
+    std::error_code ec;
+    std::filesystem::permissions(path_, std::filesystem::perms::owner_read | std::filesystem::perms::owner_write, ec);
+#endif
+  }
+
+ private:
+#ifdef _WIN32
+  HeldOpen held_;
+#else
+  std::filesystem::path path_;
+  bool released_ = false;
+#endif
+};
 
 }  // namespace tesra::test

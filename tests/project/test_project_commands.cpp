@@ -183,9 +183,9 @@ TEST(ProjectCommands, OpenOfAnUnreadableFileChangesNothing) {
   TempDir dir;
   std::filesystem::create_directories(dir / "folder.usr");
   WriteBytes(dir / "locked.usr", std::string(512, '\x55'));
-  std::filesystem::permissions(dir / "locked.usr", std::filesystem::perms::none);
+  tesra::test::ReadBarrier barrier(dir / "locked.usr");
   std::vector<std::filesystem::path> bad = {dir / "missing.usr", dir / "folder.usr"};
-  if (!tesra::test::RunningAsRoot()) bad.push_back(dir / "locked.usr");
+  if (barrier.Effective()) bad.push_back(dir / "locked.usr");
   WriteBytes(dir / "missing.ini", "[MessageLength]\r\n1=77\r\n");
 
   for (const auto& path : bad) {
