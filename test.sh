@@ -6,6 +6,8 @@
 #   ./test.sh --sanitize   the whole suite under ASan+UBSan (build-asan/), and the
 #                          serial, link and end-to-end tests under TSan (build-tsan/)
 #   ./test.sh --fuzz [S]   each fuzz target for S seconds (default 60)
+#   ./test.sh --windows    the Qt-free cores and their tests cross-built for Windows
+#                          (MinGW-w64, build-win64/) and run under Wine
 #   ./test.sh --ci         all of the above, as CI runs it
 set -euo pipefail
 root=$(cd "$(dirname "$0")" && pwd)
@@ -42,10 +44,12 @@ case "$mode" in
   "") suite ;;
   --sanitize) sanitized ;;
   --fuzz) "$root/scripts/fuzz.sh" "${2:-60}" ;;
+  --windows) "$root/scripts/cross-windows.sh" ;;
   --ci)
     suite
     sanitized
     "$root/scripts/fuzz.sh" 60
+    "$root/scripts/cross-windows.sh"
     ;;
-  *) echo "usage: $0 [--sanitize | --fuzz [SECONDS] | --ci]" >&2; exit 2 ;;
+  *) echo "usage: $0 [--sanitize | --fuzz [SECONDS] | --windows | --ci]" >&2; exit 2 ;;
 esac
