@@ -32,6 +32,8 @@ if ! flock -n 9; then
   flock 9
 fi
 
+"$root/scripts/windows-widgets-check.sh"
+
 echo "== MinGW-w64 cross build (build-win64/)"
 "$root/scripts/build.sh" "$build" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-x86_64.cmake" -DTESRA_CORE_ONLY=ON
 

@@ -236,7 +236,8 @@ bool Win32SerialDevice::Transfer(Overlapped& op, bool write, void* buffer, std::
     return false;
   }
   OVERLAPPED* ov = op.Fresh();
-  const BOOL started = write ? ::WriteFile(H(handle_), buffer, n, nullptr, ov) : ::ReadFile(H(handle_), buffer, n, nullptr, ov);
+  const BOOL started =
+      write ? ::WriteFile(H(handle_), buffer, n, nullptr, ov) : ::ReadFile(H(handle_), buffer, n, nullptr, ov);
   return Finish(started != 0, op, count);
 }
 
