@@ -58,7 +58,6 @@ struct Win32Port {
   std::unique_ptr<TCommPort> port;
   std::string received;
   int opens = 0, closes = 0;
-  std::vector<int> openErrors;
 
   Win32Port(GuiQueue& queue, MessageSink& sink, int number) {
     port = std::make_unique<TCommPort>(&device, &sink, &queue);
@@ -67,10 +66,7 @@ struct Win32Port {
       char buf[4096];
       for (unsigned long n; (n = s->GetBlock(buf, sizeof buf)) > 0;) received.append(buf, n);
     };
-    port->OnOpen = [this](TCommPort*, int error) {
-      ++opens;
-      openErrors.push_back(error);
-    };
+    port->OnOpen = [this](TCommPort*, int) { ++opens; };
     port->OnClose = [this](TCommPort*) { ++closes; };
   }
   ~Win32Port() {
