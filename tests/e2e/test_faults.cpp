@@ -118,8 +118,10 @@ TEST(Faults, ClosingTheWindowMidExchangeCompletes) {
   const Case cases[] = {{"probe", 0}, {"read", 1}, {"write", 2}};
   for (const auto& c : cases) {
     LinkHarness h;
-    // A slow line keeps the exchange going while the window closes.
-    h.StartEmulator(1, {"--baud", "1200", "--delay", c.action == 0 ? "2000" : "0"});
+    // Late replies keep the exchange going while the window closes. Each reply
+    // comes whole: on a slow line the probe's first chunk could be shorter than
+    // the four bytes the probe is judged on, and the connect would fail.
+    h.StartEmulator(1, {"--delay", c.action == 0 ? "2000" : "300"});
     if (c.action == 0) {
       h.ScriptDialog([](TSetComPort& s) { LinkHarness::Manual(s, 1); });
       h.c().TBFind->click();
