@@ -17,7 +17,8 @@ namespace tesra {
 // The replacement for a character the code page cannot hold.
 constexpr std::uint8_t kCp1251Unknown = '?';
 
-// Byte 0x98 is unassigned in the code page and decodes to U+FFFD.
+// Every byte decodes to a character that encodes back to it: byte 0x98,
+// which the code page leaves unassigned, to the control character U+0098.
 char32_t Cp1251ToUnicode(std::uint8_t byte);
 // A code point outside the code page (U+FFFD and surrogates included) gives '?'.
 std::uint8_t UnicodeToCp1251(char32_t codePoint);
