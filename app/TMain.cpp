@@ -122,8 +122,9 @@ bool TMain::FormClose() {
   bool close = true;
   if (ctx_.SavedFlag == 0) {
     switch (prompter_.Message(BoxKind::Information, {}, kSaveQuestion, BoxButtons::YesNoCancel)) {
-      // A save that failed leaves the work only in this window: it stays open.
-      case BoxAnswer::Yes: close = TBSaveClick() != SaveResult::Failed; break;
+      // A save that failed or was cancelled leaves the work only in this
+      // window: it stays open.
+      case BoxAnswer::Yes: close = TBSaveClick() == SaveResult::Saved; break;
       case BoxAnswer::No: break;
       default: close = false; break;
     }

@@ -30,6 +30,10 @@ QString CompanionOf(const QString& imageName) {
   return QString::fromStdString(tesra::CompanionFileName(imageName.toStdString()));
 }
 
+QString ImageFileNameOf(const QString& name) {
+  return QString::fromStdString(tesra::ImageFileNameOf(name.toStdString()));
+}
+
 QString ShownPath(const QString& name) { return QDir::toNativeSeparators(name); }
 
 }  // namespace
@@ -37,9 +41,10 @@ QString ShownPath(const QString& name) { return QDir::toNativeSeparators(name); 
 ProjectCommands::ProjectCommands(MainContext& ctx, Editor& editor, Prompter& prompter)
     : ctx_(ctx), editor_(editor), prompter_(prompter) {}
 
-void ProjectCommands::AskToSave() {
-  if (ctx_.SavedFlag != 0) return;
-  if (prompter_.ConfirmOkCancel(kSaveQuestion)) TBSaveClick();
+bool ProjectCommands::AskToSave() {
+  if (ctx_.SavedFlag != 0) return true;
+  if (!prompter_.ConfirmOkCancel(kSaveQuestion)) return true;
+  return TBSaveClick() == SaveResult::Saved;
 }
 
 void ProjectCommands::ShowImage() {
@@ -50,7 +55,7 @@ void ProjectCommands::ShowImage() {
 }
 
 void ProjectCommands::TBNewClick(QDialog* nameDialog) {
-  AskToSave();
+  if (!AskToSave()) return;
   auto* form = qobject_cast<TFormProjectName*>(nameDialog);
   if (!form) return;
   if (prompter_.ExecModal(*form) != 1) return;
@@ -70,7 +75,7 @@ void ProjectCommands::TBNewClick(QDialog* nameDialog) {
 }
 
 void ProjectCommands::TBOpenClick() {
-  AskToSave();
+  if (!AskToSave()) return;
   MainControls& c = *ctx_.Controls;
   const QString fileName = prompter_.OpenFileName(c.Window, c.OpenDialog1.Filter);
   if (fileName.isEmpty()) {
@@ -101,12 +106,14 @@ void ProjectCommands::TBOpenClick() {
 
 SaveResult ProjectCommands::TBSaveClick() {
   MainControls& c = *ctx_.Controls;
-  const QString fileName =
-      prompter_.SaveFileName(c.Window, ctx_.CurrentProject, c.SaveDialog1.Filter, c.SaveDialog1.DefaultExt);
-  if (fileName.isEmpty()) {
-    ctx_.SavedFlag = 1;
-    return SaveResult::Cancelled;
-  }
+  // The dialog completes only names without any dot, so a project named
+  // "site.2024" would be written as "site.2024" beside the companion
+  // "site.ini": the extension is offered and, where missing, added here.
+  const QString chosen = prompter_.SaveFileName(c.Window, ImageFileNameOf(ctx_.CurrentProject),
+                                                c.SaveDialog1.Filter, c.SaveDialog1.DefaultExt);
+  // Nothing was written: the work stays unsaved.
+  if (chosen.isEmpty()) return SaveResult::Cancelled;
+  const QString fileName = ImageFileNameOf(chosen);
 
   if (!tesra::WriteImageFile(FsPath(fileName), ctx_.Image)) {
     prompter_.Error(kWriteFailed + ShownPath(fileName) + kPathEnd);

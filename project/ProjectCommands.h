@@ -26,8 +26,10 @@ class ProjectCommands {
   SaveResult TBSaveClick();
 
  private:
-  // Asked by New and Open when there are unsaved changes; never aborts them.
-  void AskToSave();
+  // Asked by New and Open when there are unsaved changes. Cancel goes on
+  // without saving; OK goes on only when the save succeeded, so a cancelled
+  // or failed save never lets the command replace the unsaved work.
+  bool AskToSave();
   // The controls as a whole follow the image, under RefreshGuard.
   void ShowImage();
 

@@ -1,6 +1,7 @@
 #include "project/ProjectFiles.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cstring>
 
 #include "project/AtomicFile.h"
@@ -21,6 +22,16 @@ std::size_t ExtensionDot(std::string_view name) {
 
 std::string ProjectNameFromFile(std::string_view imageFileName) {
   return std::string(imageFileName.substr(0, ExtensionDot(imageFileName)));
+}
+
+std::string ImageFileNameOf(std::string_view name) {
+  if (name.empty()) return {};
+  constexpr std::string_view ext = kImageExtension;
+  const bool hasExtension =
+      name.size() > ext.size() &&
+      std::equal(ext.begin(), ext.end(), name.end() - static_cast<std::ptrdiff_t>(ext.size()),
+                 [](char a, char b) { return a == std::tolower(static_cast<unsigned char>(b)); });
+  return hasExtension ? std::string(name) : std::string(name) + std::string(ext);
 }
 
 std::string CompanionFileName(std::string_view imageFileName) { return ProjectNameFromFile(imageFileName) + ".ini"; }

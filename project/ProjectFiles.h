@@ -14,6 +14,7 @@ namespace tesra {
 constexpr int kMessageCount = 72;
 inline constexpr char kMessageLengthSection[] = "MessageLength";
 inline constexpr char kMissingMessageTime[] = "0";
+inline constexpr char kImageExtension[] = ".usr";
 
 // Names are UTF-8 paths with '/' or '\' separators. The extension is the last
 // path component from its last dot on.
@@ -21,6 +22,11 @@ inline constexpr char kMissingMessageTime[] = "0";
 std::string CompanionFileName(std::string_view imageFileName);
 // `CurrentProject` after Open: the full name without its extension.
 std::string ProjectNameFromFile(std::string_view imageFileName);
+// The image file of a name: the name itself when it ends in ".usr" (any
+// letter case), otherwise the name with ".usr" appended, dots or not, so
+// "site.2024" is "site.2024.usr" and never "site.usr"'s neighbour. Empty
+// stays empty.
+std::string ImageFileNameOf(std::string_view name);
 
 // Up to 512 bytes from the start of the file into a zeroed image; the rest of
 // the file is ignored. Fails without touching `image` when the file cannot be

@@ -134,7 +134,7 @@ TEST(ProjectCommands, DottedNamesUseTheSameCompanion) {
     const char* companion;
     const char* project;
   };
-  for (const Case& k : {Case{"my.proj.v2.usr", "my.proj.v2.ini", "my.proj.v2"}, Case{"d.x/plain", "d.x/plain.ini", "d.x/plain"}}) {
+  for (const Case& k : {Case{"my.proj.v2.usr", "my.proj.v2.ini", "my.proj.v2"}, Case{"d.x/plain.usr", "d.x/plain.ini", "d.x/plain"}}) {
     TempDir dir;
     std::filesystem::create_directories(dir / "d.x");
     MainWindowFixture saver;
@@ -236,28 +236,92 @@ TEST(ProjectCommands, FailedSaveReportsThePathAndKeepsTheWorkUnsaved) {
   }
 }
 
-TEST(ProjectCommands, CancelledSaveWritesNothingAndCountsAsSaved) {
+TEST(ProjectCommands, CancelledSaveWritesNothingAndKeepsTheWorkUnsaved) {
   TempDir dir;
   MainWindowFixture w;
   w.ctx.SavedFlag = 0;
   w.ctx.CurrentProject = Q(dir / "proposed");
   w.c.TBSave->click();
-  EXPECT_EQ(w.ctx.SavedFlag, 1);
+  EXPECT_EQ(w.ctx.SavedFlag, 0);
   EXPECT_EQ(dir.EntryCount(), 0u);
-  EXPECT_EQ(w.prompter.saveInitialNames, std::vector<QString>{Q(dir / "proposed")});
+  EXPECT_EQ(w.prompter.saveInitialNames, std::vector<QString>{Q(dir / "proposed.usr")});
   EXPECT_EQ(w.prompter.fileFilters, std::vector<QString>{w.c.SaveDialog1.Filter});
-  // Nothing unsaved: the close asks nothing.
+  // The work is still only in the window: the close asks, and No lets it go.
+  w.prompter.answers = {BoxAnswer::No};
   EXPECT_TRUE(w.main.close());
-  EXPECT_TRUE(w.prompter.shown.empty());
+  EXPECT_EQ(w.prompter.Texts(), std::vector<QString>{kQuestion});
 }
 
-TEST(ProjectCommands, CloseQuestionYesSaves) {
+// Whatever name the dialog returns, the image goes to a ".usr" file and the
+// companion beside it, so an opened pair is the pair that gets saved.
+TEST(ProjectCommands, SaveWritesTheUsrFileAndItsCompanion) {
+  struct Case {
+    const char* project;  // CurrentProject
+    const char* offered;  // what the save dialog proposes
+    const char* chosen;   // what it returns; nullptr: the offer
+    const char* image;
+    const char* companion;
+  };
+  const Case cases[] = {
+      {"site.2024", "site.2024.usr", nullptr, "site.2024.usr", "site.2024.ini"},
+      {"site.2024", "site.2024.usr", "site.2024", "site.2024.usr", "site.2024.ini"},
+      {"Объект.1", "Объект.1.usr", "Объект.1", "Объект.1.usr", "Объект.1.ini"},
+      {"plain", "plain.usr", "other", "other.usr", "other.ini"},
+      {"plain", "plain.usr", "UPPER.USR", "UPPER.USR", "UPPER.ini"},
+      {"a.usr", "a.usr", "b.usr.bak", "b.usr.bak.usr", "b.usr.bak.ini"},
+  };
+  for (const Case& k : cases) {
+    SCOPED_TRACE(k.chosen ? k.chosen : k.offered);
+    TempDir dir;
+    MainWindowFixture w;
+    w.SetTimes(NumberedTimes(4));
+    w.ctx.Image[100] = 0x5A;
+    w.ctx.CurrentProject = Q(dir / k.project);
+    w.prompter.saveNames = {Q(dir / (k.chosen ? k.chosen : k.offered))};
+    EXPECT_EQ(w.main.TBSaveClick(), SaveResult::Saved);
+    EXPECT_EQ(w.prompter.saveInitialNames, std::vector<QString>{Q(dir / k.offered)});
+    EXPECT_EQ(dir.EntryCount(), 2u);
+    EXPECT_EQ(ReadBytes(dir / k.image), Bytes(w.ctx.Image));
+
+    MainWindowFixture reopened;
+    reopened.prompter.openNames = {Q(dir / k.image)};
+    reopened.c.TBOpen->click();
+    EXPECT_TRUE(std::filesystem::is_regular_file(dir / k.companion));
+    EXPECT_EQ(reopened.Times(), NumberedTimes(4));
+    EXPECT_EQ(reopened.ctx.Image[100], 0x5A);
+  }
+}
+
+// The pair that was opened is the pair that a Save with the offered name
+// updates, also when the name holds dots; no other file appears.
+TEST(ProjectCommands, OpenThenSaveUpdatesTheOpenedPair) {
+  TempDir dir;
+  ConfigImage stored;
+  stored[200] = 1;
+  WriteBytes(dir / "site.2024.usr", Bytes(stored));
+  WriteBytes(dir / "site.ini", "[MessageLength]\r\n1=99\r\n");  // another project's
+  MainWindowFixture w;
+  w.prompter.openNames = {Q(dir / "site.2024.usr")};
+  w.c.TBOpen->click();
+  w.ctx.Image[200] = 2;
+  w.c.SetLenMesValue(1, QStringLiteral("17"));
+  w.prompter.saveNames = {Q(dir / "site.2024.usr")};
+  w.c.TBSave->click();
+  EXPECT_EQ(w.prompter.saveInitialNames, std::vector<QString>{Q(dir / "site.2024.usr")});
+  EXPECT_EQ(ReadBytes(dir / "site.2024.usr")[200], 2);
+  EXPECT_EQ(ReadBytes(dir / "site.ini"), "[MessageLength]\r\n1=99\r\n");
+  EXPECT_NE(ReadBytes(dir / "site.2024.ini").find("1=17\r\n"), std::string::npos);
+  EXPECT_EQ(dir.EntryCount(), 3u);
+}
+
+TEST(ProjectCommands, CloseQuestionYesClosesOnlyWhenSaved) {
   TempDir dir;
   struct Case {
     QString saveName;  // empty: the save dialog is cancelled
     bool closes;
   };
-  for (const Case& k : {Case{Q(dir / "ok.usr"), true}, Case{Q(dir / "missing" / "x.usr"), false}, Case{QString(), true}}) {
+  // Only work that is on disk lets the window go.
+  for (const Case& k : {Case{Q(dir / "ok.usr"), true}, Case{Q(dir / "missing" / "x.usr"), false}, Case{QString(), false}}) {
     MainWindowFixture w;
     w.ctx.SavedFlag = 0;
     w.prompter.answers = {BoxAnswer::Yes};
@@ -357,15 +421,32 @@ TEST(ProjectCommands, StateTable) {
   }
 }
 
-TEST(ProjectCommands, UnsavedChangesQuestionNeverAborts) {
+// Cancel goes on without saving; OK goes on only once the work is saved, so
+// neither command replaces work that a cancelled or failed save left unsaved.
+TEST(ProjectCommands, UnsavedChangesQuestion) {
   TempDir dir;
   WriteBytes(dir / "file.usr", std::string(512, '\0'));
-  for (BoxAnswer answer : {BoxAnswer::Ok, BoxAnswer::Cancel}) {
+  struct Case {
+    BoxAnswer answer;
+    QString saveName;  // empty: the save dialog is cancelled
+    bool goesOn;
+  };
+  const Case cases[] = {
+      {BoxAnswer::Ok, Q(dir / "saved.usr"), true},
+      {BoxAnswer::Cancel, Q(dir / "saved.usr"), true},
+      {BoxAnswer::Ok, QString(), false},
+      {BoxAnswer::Ok, Q(dir / "missing" / "saved.usr"), false},
+  };
+  for (const Case& k : cases) {
+    const BoxAnswer answer = k.answer;
     for (bool open : {false, true}) {
+      SCOPED_TRACE(k.saveName.toStdString() + (open ? " open" : " new"));
       MainWindowFixture w;
+      w.ctx.CurrentProject = QStringLiteral("old");
+      w.ctx.Image[300] = 0x33;
       w.ctx.SavedFlag = 0;
       w.prompter.answers = {answer};
-      w.prompter.saveNames = {Q(dir / "saved.usr")};
+      w.prompter.saveNames = {k.saveName};
       if (open) {
         w.prompter.openNames = {Q(dir / "file.usr")};
         w.c.TBOpen->click();
@@ -378,8 +459,16 @@ TEST(ProjectCommands, UnsavedChangesQuestionNeverAborts) {
       EXPECT_EQ(w.prompter.shown[0].kind, BoxKind::Information);
       EXPECT_EQ(w.prompter.shown[0].buttons, BoxButtons::OkCancel);
       EXPECT_EQ(w.prompter.saveInitialNames.size(), answer == BoxAnswer::Ok ? 1u : 0u);
-      EXPECT_EQ(std::filesystem::exists(dir / "saved.usr"), answer == BoxAnswer::Ok);
-      EXPECT_EQ(w.ctx.CurrentProject, open ? Q(dir / "file") : QStringLiteral("n"));
+      EXPECT_EQ(std::filesystem::exists(dir / "saved.usr"), k.goesOn && answer == BoxAnswer::Ok);
+      if (k.goesOn) {
+        EXPECT_EQ(w.ctx.CurrentProject, open ? Q(dir / "file") : QStringLiteral("n"));
+      } else {
+        EXPECT_EQ(w.ctx.CurrentProject, QStringLiteral("old"));
+        EXPECT_EQ(w.ctx.Image[300], 0x33);
+        EXPECT_EQ(w.ctx.SavedFlag, 0);
+        EXPECT_EQ(w.prompter.openNames.size(), open ? 1u : 0u);
+        EXPECT_EQ(w.prompter.dialogs.size(), open ? 0u : 1u);
+      }
       std::filesystem::remove(dir / "saved.usr");
       std::filesystem::remove(dir / "saved.ini");
     }
@@ -393,6 +482,7 @@ TEST(ProjectCommands, NewKeepsMessageTimesAndTheTypedName) {
   img[3] = 0xFF;
   w.ShowLoaded(img);
   w.SetTimes(NumberedTimes(6));
+  w.ctx.SavedFlag = 1;  // nothing to ask about
   QString seen;
   w.prompter.dialogs.push_back(NameDialogAnswer("first"));
   w.prompter.dialogs.push_back([&](QDialog& d) {
@@ -417,9 +507,46 @@ TEST(ProjectCommands, SaveUnderAnotherNameKeepsTheProject) {
   w.prompter.saveNames = {Q(dir / "copy.usr"), QString()};
   w.c.TBSave->click();
   w.c.TBSave->click();
-  EXPECT_EQ(w.prompter.saveInitialNames, (std::vector<QString>{Q(dir / "main"), Q(dir / "main")}));
+  EXPECT_EQ(w.prompter.saveInitialNames, (std::vector<QString>{Q(dir / "main.usr"), Q(dir / "main.usr")}));
   EXPECT_EQ(w.main.windowTitle(), kCaptionPrefix + Q(dir / "main"));
   EXPECT_TRUE(std::filesystem::exists(dir / "copy.usr"));
+}
+
+// Every byte an identity field can hold comes back unchanged from the screen,
+// after an Open and after the write-back that a refresh outside the guard
+// (a completed read) runs; only a character the code page lacks that the user
+// types becomes '?'.
+TEST(ProjectCommands, IdentityBytesSurviveTheScreen) {
+  const std::size_t fieldBytes[] = {403, 404, 405, 406, 408, 409, 411, 412, 414, 415};
+  for (int first = 1; first <= 255; first += 10) {
+    SCOPED_TRACE(first);
+    ConfigImage img;
+    for (std::size_t i = 0; i < std::size(fieldBytes); ++i)
+      img[fieldBytes[i]] = static_cast<std::uint8_t>(std::min<int>(first + static_cast<int>(i), 255));
+    img[400] = 'S', img[401] = 'N';
+
+    TempDir dir;
+    WriteBytes(dir / "id.usr", Bytes(img));
+    MainWindowFixture opened;
+    opened.prompter.openNames = {Q(dir / "id.usr")};
+    opened.c.TBOpen->click();
+    for (QLineEdit* e : {opened.c.Edit1, opened.c.Edit2, opened.c.Edit3, opened.c.Edit4}) opened.ed.ComboBox58Change(e);
+    opened.prompter.saveNames = {Q(dir / "copy.usr")};
+    opened.c.TBSave->click();
+    const std::string saved = ReadBytes(dir / "copy.usr");
+    ASSERT_EQ(saved.size(), 512u);
+    for (std::size_t i : fieldBytes) EXPECT_EQ(static_cast<std::uint8_t>(saved[i]), img[i]) << "byte " << i;
+
+    MainWindowFixture read;
+    read.ctx.Image = img;
+    read.ed.ShowSystemSection();  // unguarded: the fields write their texts back
+    for (std::size_t i : fieldBytes) EXPECT_EQ(read.ctx.Image[i], img[i]) << "byte " << i;
+  }
+
+  MainWindowFixture typed;
+  typed.main.EnterDebugMode();
+  typed.c.Edit1->setText(QStringLiteral("Ж中€\uFFFD"));
+  EXPECT_EQ(Bytes(typed.ctx.Image).substr(403, 4), "\xC6?\x88?");
 }
 
 TEST(ProjectCommands, ImageFilesOfAnyLength) {

@@ -77,6 +77,19 @@ TEST(ProjectNames, OnlyTheLastExtensionOfTheLastComponentIsReplaced) {
   }
 }
 
+TEST(ProjectNames, ImageFilesAlwaysEndInUsr) {
+  struct Case { const char* name; const char* image; };
+  const Case cases[] = {
+      {"site.2024", "site.2024.usr"},          {"/home/u/site.2024", "/home/u/site.2024.usr"},
+      {"site", "site.usr"},                    {"site.usr", "site.usr"},
+      {"SITE.Usr", "SITE.Usr"},                {"a.usr.bak", "a.usr.bak.usr"},
+      {"x.usrx", "x.usrx.usr"},                {"site.", "site..usr"},
+      {"C:\\P.old\\site", "C:\\P.old\\site.usr"}, {"Объект.1", "Объект.1.usr"},
+      {"", ""},
+  };
+  for (const auto& c : cases) EXPECT_EQ(ImageFileNameOf(c.name), c.image) << c.name;
+}
+
 class ProjectFilesTest : public ::testing::Test {
  protected:
   TempDir dir;
