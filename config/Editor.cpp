@@ -13,6 +13,7 @@
 #include "app/MainControls.h"
 #include "config/ComboIndex.h"
 #include "config/IdentityText.h"
+#include "config/PlayingTime.h"
 
 using namespace tesra;
 
@@ -33,11 +34,11 @@ class GuardRaised {
 // Bit n (0 = value 0x01) of a byte as a bit index from the byte's start.
 constexpr unsigned BitOf(unsigned n) { return 7 - n; }
 
-// Integer value of a text; no value for anything that is not a whole number.
-bool ReadInteger(const QString& text, long long& value) {
-  bool ok = false;
-  value = text.toLongLong(&ok);
-  return ok;
+// Seconds of a time text; no value for anything that is not a time.
+bool ReadTime(const QString& text, long long& value) {
+  const std::optional<long long> seconds = tesra::ReadSeconds(text.toStdString());
+  value = seconds.value_or(0);
+  return seconds.has_value();
 }
 
 }  // namespace
@@ -255,30 +256,32 @@ void Editor::Edit6Change() {
     // Row 0 is the title row "сек.", so "Не выбр" (index 0) gives no length.
     const int message = ItemIndex(k.MessageCombos[s]);
     long long length = -1;
-    if (message < 0 || message > 72 || !ReadInteger(k.LenMesValue(message), length)) length = -1;
+    if (message < 0 || message > 72 || !ReadTime(k.LenMesValue(message), length)) length = -1;
     long long repeats = -1;
-    if (!ReadInteger(k.RepeatCombos[s]->currentText(), repeats)) repeats = -1;
+    if (!ReadTime(k.RepeatCombos[s]->currentText(), repeats)) repeats = -1;
     long long pause = 0;
-    if (!ReadInteger(k.PauseCombos[s]->currentText(), pause)) pause = 0;
+    if (!ReadTime(k.PauseCombos[s]->currentText(), pause)) pause = 0;
 
     if (repeats == -1) {
       text->setText(ItemIndex(k.RepeatCombos[s]) == 0 && length > 0 ? QStringLiteral("Без огр")
                                                                      : QStringLiteral("0"));
     } else if (length != -1) {
-      text->setText(QString::number(length * repeats + (repeats - 1) * pause));
+      // A stage too long to count plays on as one without a limit would.
+      const long long seconds = tesra::StageSeconds(length, repeats, pause);
+      text->setText(tesra::IsTooLong(seconds) ? QStringLiteral("Без огр") : QString::number(seconds));
     }
   }
 
   long long total = 0;
   for (int s = 0; s < 8; ++s) {
     long long v = 0;
-    if (!ReadInteger(k.StageTimeTexts[s]->text(), v)) {
+    if (!ReadTime(k.StageTimeTexts[s]->text(), v)) {
       k.StaticText23->setText(QStringLiteral("Без ограничения"));
       return;
     }
-    total += v;
+    total = tesra::AddSeconds(total, v);
   }
-  k.StaticText23->setText(QString::number(total));
+  k.StaticText23->setText(tesra::IsTooLong(total) ? QStringLiteral("Без ограничения") : QString::number(total));
 }
 
 void Editor::ShowSystemSection() {
