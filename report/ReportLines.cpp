@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "config/Cp1251.h"
+#include "config/PlayingTime.h"
 
 namespace tesra {
 namespace {
@@ -21,8 +22,6 @@ const char* StateCell(const ReportBox& b) {
   if (!b.enabled) return kBlankCell;
   return b.checked ? kPlusCell : kMinusCell;
 }
-
-bool IsBlank(char c) { return c == ' ' || c == '\t'; }
 
 template <typename TextOf>
 std::string ValueRow(const char* label, const ReportInputValues& v, TextOf textOf) {
@@ -46,18 +45,7 @@ std::string ReportCell(std::string_view text) {
   return cell;
 }
 
-bool ReadsAsNonZeroWholeNumber(std::string_view text) {
-  while (!text.empty() && IsBlank(text.front())) text.remove_prefix(1);
-  while (!text.empty() && IsBlank(text.back())) text.remove_suffix(1);
-  if (!text.empty() && (text.front() == '+' || text.front() == '-')) text.remove_prefix(1);
-  if (text.empty()) return false;
-  bool nonZero = false;
-  for (const char c : text) {
-    if (c < '0' || c > '9') return false;
-    nonZero = nonZero || c != '0';
-  }
-  return nonZero;
-}
+bool IsListedPlayingTime(std::string_view text) { return ReadSeconds(text).value_or(0) > 0; }
 
 std::vector<std::string> ReportSystemLines(const ReportSystemValues& v) {
   std::vector<std::string> l;
@@ -110,7 +98,7 @@ std::vector<std::string> ReportSystemLines(const ReportSystemValues& v) {
   l.push_back("\t                                      Номер    Время (сек)");
   l.push_back("\t                                      -----    -----------");
   for (std::size_t i = 0; i < v.messageTimes.size(); ++i) {
-    if (ReadsAsNonZeroWholeNumber(v.messageTimes[i]))
+    if (IsListedPlayingTime(v.messageTimes[i]))
       l.push_back("\t                                        " + std::to_string(i + 1) + "          " +
                   v.messageTimes[i]);
   }

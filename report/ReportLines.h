@@ -66,11 +66,11 @@ struct ReportInputValues {
 // a text of n characters (code points), no blanks when a count is <= 0.
 std::string ReportCell(std::string_view text);
 
-// Whether a message playing time is listed: the text reads as a whole number
-// other than 0. A whole number is optional blanks (space, tab), an optional
-// sign, one or more decimal digits and optional blanks, nothing else; any
-// other text counts as 0. Digits beyond any integer range still count.
-bool ReadsAsNonZeroWholeNumber(std::string_view text);
+// Whether a message playing time is listed: the text is a time longer than
+// 0 by the rule the stage times use (config/PlayingTime.h), so a message the
+// editor counts is listed, one too long to count as well, and text that is
+// not a time (a negative number included) is not.
+bool IsListedPlayingTime(std::string_view text);
 
 std::vector<std::string> ReportSystemLines(const ReportSystemValues& v);
 // Empty when stage 1 is off: such an input gets no block.

@@ -4,6 +4,7 @@
 
 #include <QCheckBox>
 #include <QDir>
+#include <QLabel>
 #include <QLineEdit>
 #include <QTest>
 #include <QToolButton>
@@ -11,6 +12,7 @@
 #include <tuple>
 
 #include "config/Cp1251.h"
+#include "report/ReportLines.h"
 #include "report/TextEditorLauncher.h"
 #include "tests/project/MainWindowFixture.h"
 #include "tests/project/TempDir.h"
@@ -298,6 +300,50 @@ TEST(ReportCommand, UnwritableReportEndsTheCommand) {
   EXPECT_EQ(f.ctx.SelectedInput, 7);
   EXPECT_TRUE(f.c.InputButtons[7]->isChecked());
   EXPECT_TRUE(std::filesystem::is_directory(f.dir / "TesraConfig.txt"));
+}
+
+// Message times too long to count: the stage time and the total never wrap
+// or turn negative, the window and the report show the same, and the report
+// lists exactly the message times that the stage times count.
+TEST(ReportCommand, TooLongTimesReadAlikeInTheWindowAndTheReport) {
+  struct Case {
+    const char* time1;  // message 1, played by stage 1
+    int repeats1;
+    const char* time2;  // message 2, played by stage 2 when not null
+    const char* stage1;
+    const char* total;
+    bool listed1;
+  };
+  const Case cases[] = {
+      {"9000000000000000000", 3, nullptr, "Без огр", "Без ограничения", true},
+      {"99999999999999999999", 1, nullptr, "Без огр", "Без ограничения", true},
+      {"999999999999999999", 1, nullptr, "999999999999999999", "999999999999999999", true},
+      {"999999999999999999", 2, nullptr, "Без огр", "Без ограничения", true},
+      {"600000000000000000", 1, "600000000000000000", "600000000000000000", "Без ограничения", true},
+      {"-5", 3, nullptr, "0", "0", false},
+      {"20", 3, "7", "60", "67", true},
+  };
+  for (const Case& k : cases) {
+    SCOPED_TRACE(std::string(k.time1) + " x" + std::to_string(k.repeats1));
+    ReportFixture f;
+    tesra::ConfigImage img;
+    img[8] = 0x80, img[9] = static_cast<std::uint8_t>(k.repeats1), img[13] = 1;
+    if (k.time2) img[14] = 0x80, img[15] = 1, img[19] = 2;
+    WriteBytes(f.dir / "t.usr", std::string(reinterpret_cast<const char*>(img.data()), 512));
+    WriteBytes(f.dir / "t.ini", std::string("[MessageLength]\r\n1=") + k.time1 + "\r\n2=" + (k.time2 ? k.time2 : "0") + "\r\n");
+    f.prompter.openNames = {Q(f.dir / "t.usr")};
+    f.c.TBOpen->click();
+    EXPECT_EQ(f.c.StageTimeTexts[0]->text(), QString::fromUtf8(k.stage1));
+    EXPECT_EQ(f.c.StaticText23->text(), QString::fromUtf8(k.total));
+    f.ClickReport();
+
+    const std::string report = tesra::Cp1251ToUtf8(ReadBytes(f.dir / "TesraConfig.txt"));
+    const std::string listed = "\t" + std::string(40, ' ') + "1" + std::string(10, ' ') + k.time1 + "\r\n";
+    EXPECT_EQ(report.find(listed) != std::string::npos, k.listed1);
+    const std::string stageRow = "Время этапа (сек)           |" + tesra::ReportCell(k.stage1);
+    EXPECT_NE(report.find(stageRow), std::string::npos);
+    EXPECT_NE(report.find(std::string("Общее время эвакуации (сек) | ") + k.total + "\r\n"), std::string::npos);
+  }
 }
 
 // The Linux shell seam: xdg-open, then $VISUAL, then $EDITOR; none gives 2.

@@ -50,16 +50,18 @@ TEST(ReportCell, CentresTextsInSevenCharacters) {
   for (const auto& c : cases) EXPECT_EQ(ReportCell(c.text), c.cell) << c.text;
 }
 
-TEST(ReportPlayingTime, ListedWhenTheTextReadsAsANonZeroWholeNumber) {
+// Listed exactly when the editor counts the text as a time above 0; one too
+// long to count is listed too, a negative one is not a time.
+TEST(ReportPlayingTime, ListedWhenTheTextIsATimeAboveZero) {
   struct Case { const char* text; bool listed; };
   const Case cases[] = {
       {"5", true},     {"0", false},    {"", false},        {"00", false},  {"-0", false},
-      {"+7", true},    {"-3", true},    {" 12 ", true},     {"\t9", true},  {"007", true},
+      {"+7", true},    {"-3", false},   {" 12 ", true},     {"\t9", true},  {"007", true},
       {"abc", false},  {"12a", false},  {"1 2", false},     {"1.5", false}, {"0x10", false},
       {"+", false},    {"-", false},    {"  ", false},      {"сек.", false}, {"--5", false},
-      {"99999999999999999999999", true},
+      {"99999999999999999999999", true}, {"-99999999999999999999999", false},
   };
-  for (const auto& c : cases) EXPECT_EQ(ReadsAsNonZeroWholeNumber(c.text), c.listed) << '"' << c.text << '"';
+  for (const auto& c : cases) EXPECT_EQ(IsListedPlayingTime(c.text), c.listed) << '"' << c.text << '"';
 }
 
 TEST(ReportSystem, SectionOneLinesInOrder) {
@@ -98,7 +100,8 @@ TEST(ReportSystem, SectionOneLinesInOrder) {
   v.messageTimes[3] = "abc";
   v.messageTimes[5] = "1.5";
   v.messageTimes[9] = " 12";
-  v.messageTimes[71] = "-3";
+  v.messageTimes[70] = "-3";
+  v.messageTimes[71] = "99999999999999999999";
 
   const Lines expected = {
       "\t\t\tСистема оповещения KESTA на базе ППУ KT-8CU2",
@@ -146,7 +149,7 @@ TEST(ReportSystem, SectionOneLinesInOrder) {
       "\t" + B(38) + "-----" + B(4) + Dashes(11),
       "\t" + B(40) + "1" + B(10) + "5",
       "\t" + B(40) + "10" + B(10) + " 12",
-      "\t" + B(40) + "72" + B(10) + "-3",
+      "\t" + B(40) + "72" + B(10) + "99999999999999999999",
       "",
       "",
       "Программирование алгоритмов оповещения",
@@ -157,7 +160,8 @@ TEST(ReportSystem, SectionOneLinesInOrder) {
   ASSERT_EQ(got.size(), expected.size());
   for (std::size_t i = 0; i < expected.size(); ++i) EXPECT_EQ(got[i], expected[i]) << "line " << i + 1;
   // the stated widths: labels 39 characters, the ALM OUT lines 38
-  EXPECT_EQ(Utf8CharacterCount(Label("Версия:")), 39u);
+  EXPECT_EQ(Utf8CharacterCount(got[4]), 39u);  // the version line with an empty version
+  EXPECT_EQ(Utf8CharacterCount(got[2]), 39u + 4);
   EXPECT_EQ(Utf8CharacterCount(got[35]), 38u);
 }
 
