@@ -15,7 +15,8 @@
 #include <windows.h>
 #endif
 
-TesraApplication::TesraApplication(int& argc, char** argv) : QApplication(argc, argv) {
+TesraApplication::TesraApplication(int& argc, char** argv)
+    : GivenArguments{ProgramArgumentText(argc, argv)}, QApplication(argc, argv) {
   setApplicationName(QStringLiteral("TesraConfig"));
   setApplicationDisplayName(QStringLiteral("TesraConfig"));
 }
@@ -36,11 +37,10 @@ bool TesraApplication::notify(QObject* receiver, QEvent* event) {
   return DeliverShowingErrors([&] { return QApplication::notify(receiver, event); }, errorPrompter_);
 }
 
-void TesraApplication::ShowEscapedError(const QString& text) {
-  if (errorPrompter_) errorPrompter_->Message(BoxKind::Error, {}, text, BoxButtons::Ok);
-}
+BoxOwner::BoxOwner(WidgetPrompter& prompter, QWidget* owner) : prompter_(prompter) { prompter_.SetOwner(owner); }
 
-namespace {
+BoxOwner::~BoxOwner() { prompter_.SetOwner(nullptr); }
+
 std::string ProgramArgumentText(int argc, char** argv) {
 #ifdef _WIN32
   (void)argc;
@@ -50,7 +50,6 @@ std::string ProgramArgumentText(int argc, char** argv) {
   return tesra::ArgumentTextFromArgs(argc, argv);
 #endif
 }
-}  // namespace
 
 int RunProgram(int argc, char** argv) {
   try {
@@ -63,22 +62,23 @@ int RunProgram(int argc, char** argv) {
     });
     WidgetPrompter prompter(nullptr);
     app.SetErrorPrompter(&prompter);
-    try {
-      TMain main(prompter);
-      prompter.SetOwner(&main);
-      if (tesra::IsDebugSwitch(ProgramArgumentText(argc, argv))) main.EnterDebugMode();
-      TSetComPort setComPort(&main);
-      TFormProjectName formProjectName(&main);
-      TDbg dbg(&main);
-      TFormPort formPort(&main);
-      main.AttachWindows({&setComPort, &formProjectName, &dbg, &formPort});
-      main.show();
-      app.exec();
-    } catch (const std::exception& e) {
-      app.ShowEscapedError(QString::fromLocal8Bit(e.what()));
-    } catch (...) {
-      app.ShowEscapedError(QString());
-    }
+    // An error from a window's constructor is shown once the windows are
+    // gone, in a box of its own.
+    DeliverShowingErrors(
+        [&] {
+          TMain main(prompter);
+          BoxOwner owner(prompter, &main);
+          if (tesra::IsDebugSwitch(app.ArgumentText())) main.EnterDebugMode();
+          TSetComPort setComPort(&main);
+          TFormProjectName formProjectName(&main);
+          TDbg dbg(&main);
+          TFormPort formPort(&main);
+          main.AttachWindows({&setComPort, &formProjectName, &dbg, &formPort});
+          main.show();
+          app.exec();
+          return true;
+        },
+        &prompter);
     tesra::GuiQueue::Main().SetWakeHook(nullptr);
   } catch (...) {
     // Nothing can be shown without the application object.

@@ -3,21 +3,50 @@
 #pragma once
 
 #include <functional>
+#include <string>
 
 #include <QApplication>
 
 class Prompter;
+class WidgetPrompter;
 
-class TesraApplication : public QApplication {
+// The program's argument text, read from the process's arguments as they
+// were given (on Windows from the command line itself).
+std::string ProgramArgumentText(int argc, char** argv);
+
+namespace detail {
+// A base constructed before the toolkit's application object, which takes
+// its own options ("-style Fusion") out of argv.
+struct GivenArguments {
+  std::string argumentText;
+};
+}  // namespace detail
+
+class TesraApplication : private detail::GivenArguments, public QApplication {
  public:
   TesraApplication(int& argc, char** argv);
   bool notify(QObject* receiver, QEvent* event) override;
   void SetErrorPrompter(Prompter* p) { errorPrompter_ = p; }
-  // Shows the text of an escaped error; an unknown error shows an empty text.
-  void ShowEscapedError(const QString& text);
+  // The argument text as given, toolkit options included: "-debug" must be
+  // the whole of it.
+  const std::string& ArgumentText() const { return argumentText; }
 
  private:
   Prompter* errorPrompter_ = nullptr;
+};
+
+// Makes a window the owner of the message boxes while the guard lives.
+// Declared right after the window, it ends before the window does, so a box
+// shown for an error that destroyed the window is never built from it.
+class BoxOwner {
+ public:
+  BoxOwner(WidgetPrompter& prompter, QWidget* owner);
+  ~BoxOwner();
+  BoxOwner(const BoxOwner&) = delete;
+  BoxOwner& operator=(const BoxOwner&) = delete;
+
+ private:
+  WidgetPrompter& prompter_;
 };
 
 // Runs a delivery; an error that escapes it is shown in an error box with its

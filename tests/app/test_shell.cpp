@@ -5,11 +5,14 @@
 #include <QAction>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
+#include <QTimer>
 #include <QStatusBar>
 #include <QToolBar>
 #include <QToolButton>
 
 #include "app/Application.h"
+#include "app/Prompter.h"
 #include "app/TMain.h"
 #include "tests/support/ScriptedPrompter.h"
 
@@ -102,7 +105,7 @@ TEST(Shell, CloseAsksOnlyWithUnsavedChangesAndClosesDebugWindowsAlways) {
   struct Case { bool changed; BoxAnswer answer; bool closes; int questions; };
   const Case cases[] = {
       {false, BoxAnswer::Cancel, true, 0},
-      {true, BoxAnswer::Yes, true, 1},
+      {true, BoxAnswer::Yes, false, 1},  // the work is not on disk: the window stays
       {true, BoxAnswer::No, true, 1},
       {true, BoxAnswer::Cancel, false, 1},
   };
@@ -149,4 +152,37 @@ TEST(Shell, AnEscapedErrorIsShownAndTheProgramGoesOn) {
     EXPECT_EQ(p.Texts(), c.shown);
     for (const auto& m : p.shown) EXPECT_EQ(m.kind, BoxKind::Error);
   }
+}
+
+// A window constructor that throws after the main window became the owner of
+// the message boxes: the error box is built without the destroyed window.
+TEST(Shell, AnErrorWhileBuildingTheWindowsIsShownWithoutTheMainWindow) {
+  WidgetPrompter prompter(nullptr);
+  bool boxSeen = false;
+  QWidget* boxParent = nullptr;
+  QString boxText;
+  QTimer closer;
+  QObject::connect(&closer, &QTimer::timeout, [&] {
+    for (QWidget* w : QApplication::topLevelWidgets()) {
+      auto* box = qobject_cast<QMessageBox*>(w);
+      if (!box || !box->isVisible()) continue;
+      boxSeen = true;
+      boxParent = box->parentWidget();
+      boxText = box->text();
+      box->done(QMessageBox::Ok);
+    }
+  });
+  closer.start(5);
+  const bool delivered = DeliverShowingErrors(
+      [&]() -> bool {
+        QWidget main;
+        BoxOwner owner(prompter, &main);
+        throw std::runtime_error("Out of system resources");
+      },
+      &prompter);
+  closer.stop();
+  EXPECT_FALSE(delivered);
+  EXPECT_TRUE(boxSeen);
+  EXPECT_EQ(boxParent, nullptr);
+  EXPECT_EQ(boxText, QStringLiteral("Out of system resources"));
 }

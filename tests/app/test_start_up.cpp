@@ -1,0 +1,39 @@
+// Start-up reads the argument text before the toolkit's application object
+// takes its own options out of argv. Each case builds its own application
+// object, so this test has no shared one.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "app/Application.h"
+#include "app/DebugSwitch.h"
+
+TEST(StartUp, ArgumentTextIsReadAsGivenBeforeTheToolkitTakesItsOptions) {
+  qputenv("QT_QPA_PLATFORM", "offscreen");
+  struct Case {
+    std::vector<std::string> args;
+    const char* text;
+    bool debug;
+    bool toolkitTakesSome;  // argv shrinks: the case shows what the order decides
+  };
+  const Case cases[] = {
+      {{"tesraconfig", "-style", "Fusion", "-debug"}, "-style Fusion -debug", false, true},
+      {{"tesraconfig", "-debug", "-style", "Fusion"}, "-debug -style Fusion", false, true},
+      {{"tesraconfig", "-stylesheet", "x.qss", "-debug"}, "-stylesheet x.qss -debug", false, true},
+      {{"tesraconfig", "-debug"}, "-debug", true, false},
+      {{"tesraconfig"}, "", false, false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.text);
+    std::vector<std::string> storage = c.args;
+    std::vector<char*> argv;
+    for (std::string& a : storage) argv.push_back(a.data());
+    argv.push_back(nullptr);
+    int argc = static_cast<int>(c.args.size());
+    TesraApplication app(argc, argv.data());
+    EXPECT_EQ(app.ArgumentText(), c.text);
+    EXPECT_EQ(tesra::IsDebugSwitch(app.ArgumentText()), c.debug);
+    EXPECT_EQ(argc < static_cast<int>(c.args.size()), c.toolkitTakesSome) << argc;
+  }
+}
