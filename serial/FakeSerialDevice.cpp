@@ -51,6 +51,19 @@ void FakeSerialDevice::SetWriteChunk(std::uint32_t max) {
   chunk_ = max;
 }
 
+void FakeSerialDevice::HoldModemStatus(bool hold) {
+  {
+    std::lock_guard<std::mutex> lock(m_);
+    holdModem_ = hold;
+  }
+  cv_.notify_all();
+}
+
+bool FakeSerialDevice::WaitForHeldModemStatus(std::chrono::milliseconds limit) {
+  std::unique_lock<std::mutex> lock(m_);
+  return cv_.wait_for(lock, limit, [&] { return heldModem_; });
+}
+
 void FakeSerialDevice::Fail(Call call, bool fail) {
   std::lock_guard<std::mutex> lock(m_);
   fail_[call] = fail;
@@ -219,8 +232,15 @@ bool FakeSerialDevice::AwaitCommEvent(std::uint32_t& mask) {
 }
 
 bool FakeSerialDevice::GetCommModemStatus(std::uint32_t& status) {
-  std::lock_guard<std::mutex> lock(m_);
+  std::unique_lock<std::mutex> lock(m_);
   if (Failing(cModemStatus)) return false;
+  if (holdModem_) {
+    heldModem_ = true;
+    cv_.notify_all();
+    cv_.wait(lock, [&] { return !holdModem_ || mask_ == 0 || cancelled_ || !open_; });
+    heldModem_ = false;
+    if (cancelled_ || !open_) return false;
+  }
   status = modem_;
   return true;
 }

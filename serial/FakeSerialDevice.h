@@ -31,6 +31,10 @@ class FakeSerialDevice final : public SerialDevice {
   void HoldWrites(bool hold);
   // At most this many bytes per WriteFile (0: no limit).
   void SetWriteChunk(std::uint32_t max);
+  // Holds modem-status queries until released, or until the event mask is
+  // cleared (a close overtaking the query), the device cancelled or closed.
+  void HoldModemStatus(bool hold);
+  bool WaitForHeldModemStatus(std::chrono::milliseconds limit);
   void Fail(Call call, bool fail);
 
   std::string Output() const;
@@ -82,6 +86,8 @@ class FakeSerialDevice final : public SerialDevice {
   bool cancelled_ = false;
   bool hold_ = false;
   bool heldWrite_ = false;
+  bool holdModem_ = false;
+  bool heldModem_ = false;
   unsigned purgeGen_ = 0;
   std::uint32_t chunk_ = 0;
   std::uint32_t modem_ = 0;

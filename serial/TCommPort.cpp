@@ -134,11 +134,10 @@ void TCommPort::JoinAndDrop(std::unique_ptr<W>& worker) {
 }
 
 void TCommPort::ClosePort() {
-  if (!Open) return;
-  CTS.store(false);
-  DSR.store(false);
-  DCD.store(false);
-  Ring.store(false);
+  // A handler run by the waits below may close the port again (directly, by
+  // a new number or by new ring sizes): the close under way does that work.
+  if (!Open || Closing) return;
+  Closing = true;
 
   StatusThread->Terminate();
   ComHandle->SetCommMask(0);
@@ -162,13 +161,23 @@ void TCommPort::ClosePort() {
   StatusEventThread->WaitFor();
   StatusEventThread.reset();
 
+  // Only now: a status worker still running could refresh them after a clear.
+  CTS.store(false);
+  DSR.store(false);
+  DCD.store(false);
+  Ring.store(false);
+
   ComHandle->CloseHandle();
   ComHandle = nullptr;
   InBuffer.reset();
   OutBuffer.reset();
   InBuffUsed.store(0);
   OutBuffUsed.store(0);
+  // Ring sizes set by a handler during the close apply from the next open.
+  InSize = NextInSize;
+  OutSize = NextOutSize;
   Open = false;
+  Closing = false;
   if (OnClose) OnClose(this);
 }
 
@@ -194,17 +203,21 @@ void TCommPort::SetComNumber(int value) {
   ComNumber = value;
 }
 
+// During a close (from a handler it runs) the rings still in use keep their
+// size; the new one is recorded for the next open and the port stays closed.
 void TCommPort::SetIBuffSize(unsigned long value) {
-  const bool was = Open;
+  const bool was = Open && !Closing;
   SetOpen(false);
-  InSize = static_cast<std::uint32_t>(std::min<unsigned long>(value, UINT32_MAX));
+  NextInSize = static_cast<std::uint32_t>(std::min<unsigned long>(value, UINT32_MAX));
+  if (!Closing) InSize = NextInSize;
   if (was) SetOpen(true);
 }
 
 void TCommPort::SetOBuffSize(unsigned long value) {
-  const bool was = Open;
+  const bool was = Open && !Closing;
   SetOpen(false);
-  OutSize = static_cast<std::uint32_t>(std::min<unsigned long>(value, UINT32_MAX));
+  NextOutSize = static_cast<std::uint32_t>(std::min<unsigned long>(value, UINT32_MAX));
+  if (!Closing) OutSize = NextOutSize;
   if (was) SetOpen(true);
 }
 
