@@ -51,6 +51,11 @@ void FakeSerialDevice::SetWriteChunk(std::uint32_t max) {
   chunk_ = max;
 }
 
+void FakeSerialDevice::SetByteTime(std::chrono::microseconds perByte) {
+  std::lock_guard<std::mutex> lock(m_);
+  byteTime_ = perByte;
+}
+
 void FakeSerialDevice::HoldModemStatus(bool hold) {
   {
     std::lock_guard<std::mutex> lock(m_);
@@ -149,6 +154,7 @@ bool FakeSerialDevice::Open(int comNumber) {
   port_ = comNumber;
   mask_ = events_ = 0;
   waitPending_ = maskCleared_ = cancelled_ = heldWrite_ = false;
+  sent_ = 0;
   return true;
 }
 
@@ -278,11 +284,29 @@ bool FakeSerialDevice::WriteFile(const void* buffer, std::uint32_t n, std::uint3
   }
   if (cancelled_ || purgeGen_ != gen || !open_) return false;
   const std::uint32_t k = chunk_ ? std::min(n, chunk_) : n;
-  output_.append(static_cast<const char*>(buffer), k);
-  done = k;
+  const auto* bytes = static_cast<const char*>(buffer);
+  if (byteTime_.count() > 0) {
+    for (; done < k; ++done) {
+      if (cv_.wait_for(lock, byteTime_, [&] { return cancelled_ || purgeGen_ != gen || !open_; })) return false;
+      output_.push_back(bytes[done]);
+      ++sent_;
+      cv_.notify_all();
+    }
+  } else {
+    output_.append(bytes, k);
+    sent_ += k;
+    done = k;
+  }
   events_ |= EV_TXEMPTY;
   lock.unlock();
   cv_.notify_all();
+  return true;
+}
+
+bool FakeSerialDevice::OutputSent(std::uint64_t& sent) {
+  std::lock_guard<std::mutex> lock(m_);
+  if (!open_) return false;
+  sent = sent_;
   return true;
 }
 

@@ -9,6 +9,7 @@
 #include <termios.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
@@ -145,6 +146,7 @@ bool PosixSerialDevice::Open(int comNumber) {
   lastErr_ = ic.frame + ic.overrun + ic.parity + ic.buf_overrun;
   cancelled_.store(false);
   completedWaits_.store(0);
+  accepted_.store(0);
   errno = 0;
   return true;
 }
@@ -446,6 +448,7 @@ bool PosixSerialDevice::WriteFile(const void* buffer, std::uint32_t n, std::uint
     const ssize_t r = ::write(fd_, p + done, n - done);
     if (r > 0) {
       done += static_cast<std::uint32_t>(r);
+      accepted_ += static_cast<std::uint64_t>(r);
       continue;
     }
     if (r < 0 && errno == EINTR) continue;
@@ -470,6 +473,20 @@ bool PosixSerialDevice::WriteFile(const void* buffer, std::uint32_t n, std::uint
     kick = (mask_ & EV_TXEMPTY) != 0;
   }
   if (kick) Kick(waitWake_);
+  return true;
+}
+
+// What the tty took, less what still waits in its output queue (a pty
+// reports 0 there: its bytes count as sent once taken).
+bool PosixSerialDevice::OutputSent(std::uint64_t& sent) {
+  if (fd_ < 0) {
+    errno = EBADF;
+    return false;
+  }
+  int queued = 0;
+  if (::ioctl(fd_, TIOCOUTQ, &queued) != 0 || queued < 0) queued = 0;
+  const std::uint64_t taken = accepted_.load();
+  sent = taken - std::min<std::uint64_t>(taken, static_cast<std::uint64_t>(queued));
   return true;
 }
 

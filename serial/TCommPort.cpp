@@ -1,6 +1,7 @@
 #include "serial/TCommPort.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cstring>
 #include <iostream>
 #include <thread>
@@ -22,6 +23,11 @@ constexpr int kRateCount = sizeof(kRates) / sizeof(kRates[0]);
 // How long the close lets a device worker finish its last pass before its
 // held-back or failing device call is cancelled.
 constexpr auto kStopGrace = 150ms;
+// A write that sends nothing for this many byte times (at least the grace)
+// counts as stopped: a driver may hand bytes to the line in bursts of a
+// hardware FIFO or a USB packet, so a slow line can look still for a while.
+constexpr int kStallBytes = 64;
+constexpr int kBitsPerByteAtMost = 12;  // start, 8 data, parity, 2 stop
 
 class StderrSink final : public MessageSink {
  public:
@@ -133,6 +139,30 @@ void TCommPort::JoinAndDrop(std::unique_ptr<W>& worker) {
   worker.reset();
 }
 
+// The writer sends what its ring holds before it sees its stop flag. A slow
+// line takes longer than the grace: as long as the device reports bytes
+// leaving, the close waits. Only a write that sends nothing for a stall span
+// (held back by flow control, a peer that reads nothing, a dead device) is
+// cancelled; its bytes are lost with the ring.
+void TCommPort::StopWriter() {
+  const int baud = std::max(BaudOf(BaudRate), 1);
+  const auto stall = std::max<std::chrono::milliseconds>(
+      kStopGrace, std::chrono::milliseconds(1000LL * kStallBytes * kBitsPerByteAtMost / baud));
+  std::uint64_t before = 0;
+  bool known = ComHandle->OutputSent(before);
+  for (auto span = std::chrono::milliseconds(kStopGrace); !WriteThread->WaitFor(span); span = stall) {
+    std::uint64_t now = 0;
+    const bool moved = known && ComHandle->OutputSent(now) && now != before;
+    if (!moved) {
+      ComHandle->CancelIo();
+      WriteThread->WaitFor();
+      break;
+    }
+    before = now;
+  }
+  WriteThread.reset();
+}
+
 void TCommPort::ClosePort() {
   // A handler run by the waits below may close the port again (directly, by
   // a new number or by new ring sizes): the close under way does that work.
@@ -149,7 +179,7 @@ void TCommPort::ClosePort() {
 
   WriteThread->Terminate();
   WriteRequest.Set();
-  JoinAndDrop(WriteThread);
+  StopWriter();
 
   ReadEventThread->Terminate();
   DataArrived.Set();

@@ -164,6 +164,7 @@ class TCommPort {
   // One GetCommState / change / SetCommState, while usable.
   void ChangeDcb(const std::function<void(DeviceControlBlock&)>& change);
   template <class W> void JoinAndDrop(std::unique_ptr<W>& worker);
+  void StopWriter();
   void DispatchStatus();
   void RaiseDataReceived();
 

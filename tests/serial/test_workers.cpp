@@ -124,16 +124,34 @@ TEST_F(Workers, CloseFromInsideDataReceived) {
   EXPECT_TRUE(port->GetOpen());
 }
 
-TEST_F(Workers, CloseEndsAWriteThatFlowControlHoldsBack) {
-  port->SetOpen(true);
-  device.HoldWrites(true);
-  ASSERT_EQ(port->PutBlock("stuck", 5), 5u);
-  ASSERT_TRUE(device.WaitForHeldWrite(5s));
-  port->SetOpen(false);
-  EXPECT_FALSE(port->GetOpen());
-  const auto log = device.Log();
-  EXPECT_NE(std::find(log.begin(), log.end(), "CancelIo"), log.end());
-  EXPECT_EQ(log.back(), "CloseHandle");
+TEST_F(Workers, CloseCancelsOnlyAWriteThatSendsNothing) {
+  const std::string slow(400, 's');
+  const struct {
+    const char* what;
+    bool held;
+    std::string queued, sent;
+    bool cancelled;
+  } cases[] = {
+      {"flow control holds the write back", true, "stuck", "", true},
+      {"a slow line, about 1 ms a byte", false, slow, slow, false},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    port->SetOpen(true);
+    device.TakeOutput();
+    device.ClearLog();
+    device.HoldWrites(c.held);
+    device.SetByteTime(c.held ? 0us : 1000us);
+    const auto n = static_cast<unsigned long>(c.queued.size());
+    ASSERT_EQ(port->PutBlock(c.queued.data(), n), n);
+    ASSERT_TRUE(c.held ? device.WaitForHeldWrite(5s) : device.WaitForOutput(1, 5s));
+    port->SetOpen(false);
+    EXPECT_FALSE(port->GetOpen());
+    EXPECT_EQ(device.Output(), c.sent);
+    const auto log = device.Log();
+    EXPECT_EQ(std::find(log.begin(), log.end(), "CancelIo") != log.end(), c.cancelled);
+    EXPECT_EQ(log.back(), "CloseHandle");
+  }
 }
 
 TEST_F(Workers, ACloseFromAHandlerDuringACloseLeavesTheWorkToTheFirst) {
