@@ -149,8 +149,8 @@ void TCommPort::StopWriter() {
   const auto stall = std::max<std::chrono::milliseconds>(
       kStopGrace, std::chrono::milliseconds(1000LL * kStallBytes * kBitsPerByteAtMost / baud));
   std::uint64_t before = 0;
-  bool known = ComHandle->OutputSent(before);
-  for (auto span = std::chrono::milliseconds(kStopGrace); !WriteThread->WaitFor(span); span = stall) {
+  const bool known = ComHandle->OutputSent(before);
+  while (!WriteThread->WaitFor(stall)) {
     std::uint64_t now = 0;
     const bool moved = known && ComHandle->OutputSent(now) && now != before;
     if (!moved) {
