@@ -51,6 +51,24 @@ void FakeSerialDevice::SetWriteChunk(std::uint32_t max) {
   chunk_ = max;
 }
 
+void FakeSerialDevice::SetByteTime(std::chrono::microseconds perByte) {
+  std::lock_guard<std::mutex> lock(m_);
+  byteTime_ = perByte;
+}
+
+void FakeSerialDevice::HoldModemStatus(bool hold) {
+  {
+    std::lock_guard<std::mutex> lock(m_);
+    holdModem_ = hold;
+  }
+  cv_.notify_all();
+}
+
+bool FakeSerialDevice::WaitForHeldModemStatus(std::chrono::milliseconds limit) {
+  std::unique_lock<std::mutex> lock(m_);
+  return cv_.wait_for(lock, limit, [&] { return heldModem_; });
+}
+
 void FakeSerialDevice::Fail(Call call, bool fail) {
   std::lock_guard<std::mutex> lock(m_);
   fail_[call] = fail;
@@ -136,6 +154,7 @@ bool FakeSerialDevice::Open(int comNumber) {
   port_ = comNumber;
   mask_ = events_ = 0;
   waitPending_ = maskCleared_ = cancelled_ = heldWrite_ = false;
+  sent_ = 0;
   return true;
 }
 
@@ -219,8 +238,15 @@ bool FakeSerialDevice::AwaitCommEvent(std::uint32_t& mask) {
 }
 
 bool FakeSerialDevice::GetCommModemStatus(std::uint32_t& status) {
-  std::lock_guard<std::mutex> lock(m_);
+  std::unique_lock<std::mutex> lock(m_);
   if (Failing(cModemStatus)) return false;
+  if (holdModem_) {
+    heldModem_ = true;
+    cv_.notify_all();
+    cv_.wait(lock, [&] { return !holdModem_ || mask_ == 0 || cancelled_ || !open_; });
+    heldModem_ = false;
+    if (cancelled_ || !open_) return false;
+  }
   status = modem_;
   return true;
 }
@@ -258,11 +284,29 @@ bool FakeSerialDevice::WriteFile(const void* buffer, std::uint32_t n, std::uint3
   }
   if (cancelled_ || purgeGen_ != gen || !open_) return false;
   const std::uint32_t k = chunk_ ? std::min(n, chunk_) : n;
-  output_.append(static_cast<const char*>(buffer), k);
-  done = k;
+  const auto* bytes = static_cast<const char*>(buffer);
+  if (byteTime_.count() > 0) {
+    for (; done < k; ++done) {
+      if (cv_.wait_for(lock, byteTime_, [&] { return cancelled_ || purgeGen_ != gen || !open_; })) return false;
+      output_.push_back(bytes[done]);
+      ++sent_;
+      cv_.notify_all();
+    }
+  } else {
+    output_.append(bytes, k);
+    sent_ += k;
+    done = k;
+  }
   events_ |= EV_TXEMPTY;
   lock.unlock();
   cv_.notify_all();
+  return true;
+}
+
+bool FakeSerialDevice::OutputSent(std::uint64_t& sent) {
+  std::lock_guard<std::mutex> lock(m_);
+  if (!open_) return false;
+  sent = sent_;
   return true;
 }
 

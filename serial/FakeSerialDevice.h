@@ -31,6 +31,12 @@ class FakeSerialDevice final : public SerialDevice {
   void HoldWrites(bool hold);
   // At most this many bytes per WriteFile (0: no limit).
   void SetWriteChunk(std::uint32_t max);
+  // A slow line: a write sends its bytes one at a time, this long apart.
+  void SetByteTime(std::chrono::microseconds perByte);
+  // Holds modem-status queries until released, or until the event mask is
+  // cleared (a close overtaking the query), the device cancelled or closed.
+  void HoldModemStatus(bool hold);
+  bool WaitForHeldModemStatus(std::chrono::milliseconds limit);
   void Fail(Call call, bool fail);
 
   std::string Output() const;
@@ -61,6 +67,7 @@ class FakeSerialDevice final : public SerialDevice {
   bool ClearCommError(std::uint32_t& errors, ComStat& stat) override;
   bool ReadFile(void* buffer, std::uint32_t n, std::uint32_t& got) override;
   bool WriteFile(const void* buffer, std::uint32_t n, std::uint32_t& done) override;
+  bool OutputSent(std::uint64_t& sent) override;
   bool PurgeComm(std::uint32_t flags) override;
   bool EscapeCommFunction(std::uint32_t function) override;
   void CancelIo() override;
@@ -82,6 +89,10 @@ class FakeSerialDevice final : public SerialDevice {
   bool cancelled_ = false;
   bool hold_ = false;
   bool heldWrite_ = false;
+  bool holdModem_ = false;
+  bool heldModem_ = false;
+  std::chrono::microseconds byteTime_{0};
+  std::uint64_t sent_ = 0;
   unsigned purgeGen_ = 0;
   std::uint32_t chunk_ = 0;
   std::uint32_t modem_ = 0;

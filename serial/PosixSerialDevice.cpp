@@ -9,9 +9,12 @@
 #include <termios.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+
+#include "serial/PosixTermios.h"
 
 namespace tesra {
 
@@ -27,40 +30,6 @@ constexpr int kTxEmptyRetestMs = 10;
 
 constexpr std::uint32_t kLineEvents = EV_CTS | EV_DSR | EV_RLSD | EV_RING;
 constexpr std::uint32_t kCountEvents = EV_BREAK | EV_ERR;
-
-speed_t PosixSpeed(std::uint32_t rate) {
-  switch (rate) {
-    case 110: return B110;
-    case 300: return B300;
-    case 600: return B600;
-    case 1200: return B1200;
-    case 2400: return B2400;
-    case 4800: return B4800;
-    case 9600: return B9600;
-    case 19200: return B19200;
-    case 38400: return B38400;
-    case 57600: return B57600;
-    case 115200: return B115200;
-    case 230400: return B230400;
-    default: return 0;
-  }
-}
-
-std::uint32_t RateOf(speed_t s) {
-  switch (s) {
-    case B110: return 110;
-    case B300: return 300;
-    case B600: return 600;
-    case B1200: return 1200;
-    case B2400: return 2400;
-    case B4800: return 4800;
-    case B19200: return 19200;
-    case B38400: return 38400;
-    case B57600: return 57600;
-    case B115200: return 115200;
-    default: return 9600;
-  }
-}
 
 }  // namespace
 
@@ -113,11 +82,10 @@ bool PosixSerialDevice::Open(int comNumber) {
   ::ioctl(fd, TIOCEXCL);
   termios t{};
   if (::tcgetattr(fd, &t) != 0) return fail(errno);
-  const std::uint32_t rate = RateOf(cfgetospeed(&t));
-  ::cfmakeraw(&t);
-  t.c_cflag |= CLOCAL | CREAD;
-  t.c_cc[VMIN] = 0;
-  t.c_cc[VTIME] = 0;
+  // Raw at once, at the rate the device runs at, whatever an earlier program left.
+  DeviceControlBlock start;
+  start.BaudRate = RateOfSpeed(cfgetospeed(&t));
+  t = TerminalSettingsOf(t, start);
   if (::tcsetattr(fd, TCSANOW, &t) != 0) return fail(errno);
   const int w1 = ::eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
   const int w2 = ::eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
@@ -130,8 +98,7 @@ bool PosixSerialDevice::Open(int comNumber) {
   fd_ = fd;
   waitWake_ = w1;
   writeWake_ = w2;
-  dcb_ = DeviceControlBlock{};
-  dcb_.BaudRate = rate;
+  dcb_ = start;
   std::lock_guard<std::mutex> lock(m_);
   mask_ = 0;
   waitPending_ = maskCleared_ = rxFlag_ = txPending_ = waitBlind_ = hungUp_ = false;
@@ -145,6 +112,7 @@ bool PosixSerialDevice::Open(int comNumber) {
   lastErr_ = ic.frame + ic.overrun + ic.parity + ic.buf_overrun;
   cancelled_.store(false);
   completedWaits_.store(0);
+  accepted_.store(0);
   errno = 0;
   return true;
 }
@@ -176,49 +144,9 @@ bool PosixSerialDevice::SetCommState(const DeviceControlBlock& dcb) {
   }
   termios t{};
   if (::tcgetattr(fd_, &t) != 0) return false;
-  ::cfmakeraw(&t);
-  t.c_cflag |= CLOCAL | CREAD;
-  t.c_cc[VMIN] = 0;
-  t.c_cc[VTIME] = 0;
-  t.c_cflag &= ~CSIZE;
-  switch (dcb.ByteSize) {
-    case 5: t.c_cflag |= CS5; break;
-    case 6: t.c_cflag |= CS6; break;
-    case 7: t.c_cflag |= CS7; break;
-    default: t.c_cflag |= CS8; break;
-  }
-  // Parity is generated as set but never checked on receive (no INPCK).
-  t.c_cflag &= ~(PARENB | PARODD | CMSPAR);
-  switch (dcb.Parity) {
-    case 1: t.c_cflag |= PARENB | PARODD; break;
-    case 2: t.c_cflag |= PARENB; break;
-    case 3: t.c_cflag |= PARENB | CMSPAR | PARODD; break;
-    case 4: t.c_cflag |= PARENB | CMSPAR; break;
-    default: break;
-  }
-  // Linux has no 1.5 stop bits; two is the nearest.
-  if (dcb.StopBits == 0)
-    t.c_cflag &= ~CSTOPB;
-  else
-    t.c_cflag |= CSTOPB;
-  t.c_iflag &= ~(IXON | IXOFF | IXANY);
-  if (dcb.Flags & dcb::fOutX) t.c_iflag |= IXON;
-  if (dcb.Flags & dcb::fInX) t.c_iflag |= IXOFF;
-  const bool rtsHandshake = (dcb.Flags & dcb::fRtsControlMask) == dcb::fRtsControlHandshake;
-  if ((dcb.Flags & dcb::fOutxCtsFlow) || rtsHandshake)
-    t.c_cflag |= CRTSCTS;
-  else
-    t.c_cflag &= ~CRTSCTS;
-  t.c_cc[VSTART] = static_cast<cc_t>(dcb.XonChar);
-  t.c_cc[VSTOP] = static_cast<cc_t>(dcb.XoffChar);
-  const speed_t speed = PosixSpeed(dcb.BaudRate);
-  cfsetispeed(&t, speed ? speed : B38400);
-  cfsetospeed(&t, speed ? speed : B38400);
+  t = TerminalSettingsOf(t, dcb);
   bool ok = ::tcsetattr(fd_, TCSANOW, &t) == 0;
-  if (ok && !speed) ok = SetCustomBaudRate(fd_, dcb.BaudRate);
-  const int dtr = TIOCM_DTR, rts = TIOCM_RTS;
-  if ((dcb.Flags & dcb::fDtrControlMask) == dcb::fDtrControlEnable) ::ioctl(fd_, TIOCMBIS, &dtr);
-  if ((dcb.Flags & dcb::fRtsControlMask) == dcb::fRtsControlEnable) ::ioctl(fd_, TIOCMBIS, &rts);
+  if (ok && !PosixSpeed(dcb.BaudRate)) ok = SetCustomBaudRate(fd_, dcb.BaudRate);
   if (ok) {
     std::lock_guard<std::mutex> lock(m_);
     dcb_ = dcb;
@@ -446,6 +374,7 @@ bool PosixSerialDevice::WriteFile(const void* buffer, std::uint32_t n, std::uint
     const ssize_t r = ::write(fd_, p + done, n - done);
     if (r > 0) {
       done += static_cast<std::uint32_t>(r);
+      accepted_ += static_cast<std::uint64_t>(r);
       continue;
     }
     if (r < 0 && errno == EINTR) continue;
@@ -470,6 +399,20 @@ bool PosixSerialDevice::WriteFile(const void* buffer, std::uint32_t n, std::uint
     kick = (mask_ & EV_TXEMPTY) != 0;
   }
   if (kick) Kick(waitWake_);
+  return true;
+}
+
+// What the tty took, less what still waits in its output queue (a pty
+// reports 0 there: its bytes count as sent once taken).
+bool PosixSerialDevice::OutputSent(std::uint64_t& sent) {
+  if (fd_ < 0) {
+    errno = EBADF;
+    return false;
+  }
+  int queued = 0;
+  if (::ioctl(fd_, TIOCOUTQ, &queued) != 0 || queued < 0) queued = 0;
+  const std::uint64_t taken = accepted_.load();
+  sent = taken - std::min<std::uint64_t>(taken, static_cast<std::uint64_t>(queued));
   return true;
 }
 

@@ -38,6 +38,7 @@ class PosixSerialDevice final : public SerialDevice {
   bool ClearCommError(std::uint32_t& errors, ComStat& stat) override;
   bool ReadFile(void* buffer, std::uint32_t n, std::uint32_t& got) override;
   bool WriteFile(const void* buffer, std::uint32_t n, std::uint32_t& done) override;
+  bool OutputSent(std::uint64_t& sent) override;
   bool PurgeComm(std::uint32_t flags) override;
   bool EscapeCommFunction(std::uint32_t function) override;
   void CancelIo() override;
@@ -73,6 +74,7 @@ class PosixSerialDevice final : public SerialDevice {
   std::uint32_t lastBrk_ = 0, lastErr_ = 0;
   std::atomic<bool> cancelled_{false};
   std::atomic<unsigned> purgeGen_{0};
+  std::atomic<std::uint64_t> accepted_{0};  // bytes the tty took from writes since the open
   std::atomic<std::uint64_t> completedWaits_{0};
 };
 

@@ -121,6 +121,10 @@ class SerialDevice {
   // Writes n bytes, waiting as long as flow control holds them back. Fails
   // (with `done` the part written) when the write is aborted or cancelled.
   virtual bool WriteFile(const void* buffer, std::uint32_t n, std::uint32_t& done) = 0;
+  // Bytes of the writes since the open that have left the driver's output
+  // queue, as far as the driver tells; grows while a write moves on, also in
+  // the middle of one. The close tells a slow line from a stopped one by it.
+  virtual bool OutputSent(std::uint64_t& sent) = 0;
   virtual bool PurgeComm(std::uint32_t flags) = 0;
   virtual bool EscapeCommFunction(std::uint32_t function) = 0;
   // Ends every pending and later blocking call at once, as failed, until Close.

@@ -1,6 +1,7 @@
 #include "serial/TCommPort.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cstring>
 #include <iostream>
 #include <thread>
@@ -22,6 +23,11 @@ constexpr int kRateCount = sizeof(kRates) / sizeof(kRates[0]);
 // How long the close lets a device worker finish its last pass before its
 // held-back or failing device call is cancelled.
 constexpr auto kStopGrace = 150ms;
+// A write that sends nothing for this many byte times (at least the grace)
+// counts as stopped: a driver may hand bytes to the line in bursts of a
+// hardware FIFO or a USB packet, so a slow line can look still for a while.
+constexpr int kStallBytes = 64;
+constexpr int kBitsPerByteAtMost = 12;  // start, 8 data, parity, 2 stop
 
 class StderrSink final : public MessageSink {
  public:
@@ -133,12 +139,35 @@ void TCommPort::JoinAndDrop(std::unique_ptr<W>& worker) {
   worker.reset();
 }
 
+// The writer sends what its ring holds before it sees its stop flag. A slow
+// line takes longer than the grace: as long as the device reports bytes
+// leaving, the close waits. Only a write that sends nothing for a stall span
+// (held back by flow control, a peer that reads nothing, a dead device) is
+// cancelled; its bytes are lost with the ring.
+void TCommPort::StopWriter() {
+  const int baud = std::max(BaudOf(BaudRate), 1);
+  const auto stall = std::max<std::chrono::milliseconds>(
+      kStopGrace, std::chrono::milliseconds(1000LL * kStallBytes * kBitsPerByteAtMost / baud));
+  std::uint64_t before = 0;
+  const bool known = ComHandle->OutputSent(before);
+  while (!WriteThread->WaitFor(stall)) {
+    std::uint64_t now = 0;
+    const bool moved = known && ComHandle->OutputSent(now) && now != before;
+    if (!moved) {
+      ComHandle->CancelIo();
+      WriteThread->WaitFor();
+      break;
+    }
+    before = now;
+  }
+  WriteThread.reset();
+}
+
 void TCommPort::ClosePort() {
-  if (!Open) return;
-  CTS.store(false);
-  DSR.store(false);
-  DCD.store(false);
-  Ring.store(false);
+  // A handler run by the waits below may close the port again (directly, by
+  // a new number or by new ring sizes): the close under way does that work.
+  if (!Open || Closing) return;
+  Closing = true;
 
   StatusThread->Terminate();
   ComHandle->SetCommMask(0);
@@ -150,7 +179,7 @@ void TCommPort::ClosePort() {
 
   WriteThread->Terminate();
   WriteRequest.Set();
-  JoinAndDrop(WriteThread);
+  StopWriter();
 
   ReadEventThread->Terminate();
   DataArrived.Set();
@@ -162,13 +191,23 @@ void TCommPort::ClosePort() {
   StatusEventThread->WaitFor();
   StatusEventThread.reset();
 
+  // Only now: a status worker still running could refresh them after a clear.
+  CTS.store(false);
+  DSR.store(false);
+  DCD.store(false);
+  Ring.store(false);
+
   ComHandle->CloseHandle();
   ComHandle = nullptr;
   InBuffer.reset();
   OutBuffer.reset();
   InBuffUsed.store(0);
   OutBuffUsed.store(0);
+  // Ring sizes set by a handler during the close apply from the next open.
+  InSize = NextInSize;
+  OutSize = NextOutSize;
   Open = false;
+  Closing = false;
   if (OnClose) OnClose(this);
 }
 
@@ -194,17 +233,21 @@ void TCommPort::SetComNumber(int value) {
   ComNumber = value;
 }
 
+// During a close (from a handler it runs) the rings still in use keep their
+// size; the new one is recorded for the next open and the port stays closed.
 void TCommPort::SetIBuffSize(unsigned long value) {
-  const bool was = Open;
+  const bool was = Open && !Closing;
   SetOpen(false);
-  InSize = static_cast<std::uint32_t>(std::min<unsigned long>(value, UINT32_MAX));
+  NextInSize = static_cast<std::uint32_t>(std::min<unsigned long>(value, UINT32_MAX));
+  if (!Closing) InSize = NextInSize;
   if (was) SetOpen(true);
 }
 
 void TCommPort::SetOBuffSize(unsigned long value) {
-  const bool was = Open;
+  const bool was = Open && !Closing;
   SetOpen(false);
-  OutSize = static_cast<std::uint32_t>(std::min<unsigned long>(value, UINT32_MAX));
+  NextOutSize = static_cast<std::uint32_t>(std::min<unsigned long>(value, UINT32_MAX));
+  if (!Closing) OutSize = NextOutSize;
   if (was) SetOpen(true);
 }
 

@@ -164,6 +164,7 @@ class TCommPort {
   // One GetCommState / change / SetCommState, while usable.
   void ChangeDcb(const std::function<void(DeviceControlBlock&)>& change);
   template <class W> void JoinAndDrop(std::unique_ptr<W>& worker);
+  void StopWriter();
   void DispatchStatus();
   void RaiseDataReceived();
 
@@ -197,12 +198,19 @@ class TCommPort {
   OsEvent DataArrived{OsEvent::Mode::AutoReset};
   OsEvent StatusChanged{OsEvent::Mode::AutoReset};
   bool Open = false;
+  // True while ClosePort runs: it serves hand-offs whose handlers may call
+  // back into the component.
+  bool Closing = false;
   std::unique_ptr<char[]> OutBuffer;
   std::uint32_t OutSize = 4096;
   std::uint32_t OutReadPos = 0;
   std::atomic<std::uint32_t> OutBuffUsed{0};
   std::unique_ptr<char[]> InBuffer;
   std::uint32_t InSize = 2048;
+  // The sizes the next open allocates (set apart from InSize and OutSize
+  // only while a close still uses the rings).
+  std::uint32_t NextInSize = 2048;
+  std::uint32_t NextOutSize = 4096;
   std::uint32_t InReadPos = 0;
   std::atomic<std::uint32_t> InBuffUsed{0};
   std::mutex OutLock;

@@ -1,5 +1,7 @@
 #include "serial/Win32SerialDevice.h"
 
+#include <algorithm>
+
 #include "serial/PortDevice.h"
 #include "serial/Win32Dcb.h"
 
@@ -131,6 +133,7 @@ bool Win32SerialDevice::Open(int comNumber) {
   if (h == INVALID_HANDLE_VALUE) return false;
   ::ResetEvent(H(cancel_));
   cancelled_.store(false);
+  submitted_.store(0);
   handle_ = h;
   return true;
 }
@@ -226,7 +229,19 @@ bool Win32SerialDevice::ReadFile(void* buffer, std::uint32_t n, std::uint32_t& g
 }
 
 bool Win32SerialDevice::WriteFile(const void* buffer, std::uint32_t n, std::uint32_t& done) {
+  submitted_ += n;
   return Transfer(*write_, true, const_cast<void*>(buffer), n, done);
+}
+
+// The driver's output-queue count holds the unsent bytes of every write in
+// flight, so what was handed over less that count has gone to the line.
+bool Win32SerialDevice::OutputSent(std::uint64_t& sent) {
+  DWORD e = 0;
+  COMSTAT s{};
+  if (!IsOpen() || !::ClearCommError(H(handle_), &e, &s)) return false;
+  const std::uint64_t handed = submitted_.load();
+  sent = handed - std::min<std::uint64_t>(handed, s.cbOutQue);
+  return true;
 }
 
 bool Win32SerialDevice::Transfer(Overlapped& op, bool write, void* buffer, std::uint32_t n, std::uint32_t& count) {

@@ -31,6 +31,7 @@ class Win32SerialDevice final : public SerialDevice {
   bool ClearCommError(std::uint32_t& errors, ComStat& stat) override;
   bool ReadFile(void* buffer, std::uint32_t n, std::uint32_t& got) override;
   bool WriteFile(const void* buffer, std::uint32_t n, std::uint32_t& done) override;
+  bool OutputSent(std::uint64_t& sent) override;
   bool PurgeComm(std::uint32_t flags) override;
   bool EscapeCommFunction(std::uint32_t function) override;
   void CancelIo() override;
@@ -50,6 +51,7 @@ class Win32SerialDevice final : public SerialDevice {
   unsigned long eventMask_ = 0;  // filled in by the system when a pending wait completes
   std::atomic<std::uint32_t> driverMask_{0};  // the events the driver is asked to watch
   std::atomic<bool> cancelled_{false};
+  std::atomic<std::uint64_t> submitted_{0};  // bytes handed to WriteFile since the open
 };
 
 }  // namespace tesra

@@ -160,6 +160,9 @@ TEST_F(PtyPort, CloseWhileTheOtherSideSends) {
   };
   port->SetOpen(true);
   std::atomic<bool> stop{false};
+  // Once the port is closed nobody reads the line and its buffer fills: the
+  // peer must never block in a write, or it would never see `stop`.
+  ASSERT_EQ(::fcntl(pty.master(), F_SETFL, ::fcntl(pty.master(), F_GETFL) | O_NONBLOCK), 0);
   std::thread peer([&] {
     const std::string chunk(512, 'z');
     while (!stop.load()) {
@@ -169,8 +172,30 @@ TEST_F(PtyPort, CloseWhileTheOtherSideSends) {
   PumpFor(queue, 100ms);
   port->SetOpen(false);
   EXPECT_FALSE(port->GetOpen());
+  // Give the peer the time to fill the line that nobody reads any more.
+  std::this_thread::sleep_for(100ms);
   stop = true;
   peer.join();
+}
+
+TEST_F(PtyPort, OutputSentCountsWhatTheLineTook) {
+  ASSERT_TRUE(device.Open(pty.number()));
+  std::uint64_t sent = 1;
+  ASSERT_TRUE(device.OutputSent(sent));
+  EXPECT_EQ(sent, 0u);
+  const std::string data = RandomBytes(300, 6);
+  std::uint32_t done = 0;
+  ASSERT_TRUE(device.WriteFile(data.data(), 300, done));
+  EXPECT_EQ(done, 300u);
+  ASSERT_TRUE(device.OutputSent(sent));
+  EXPECT_EQ(sent, 300u);
+  std::string got;
+  char buf[512];
+  for (ssize_t r; got.size() < data.size() && (r = pty.ReadSome(buf, sizeof buf, 1000)) > 0;)
+    got.append(buf, static_cast<std::size_t>(r));
+  EXPECT_TRUE(got == data);
+  device.CloseHandle();
+  EXPECT_FALSE(device.OutputSent(sent));
 }
 
 TEST_F(PtyPort, CloseWithThePeerGone) {

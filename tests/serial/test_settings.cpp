@@ -251,7 +251,6 @@ TEST_F(Settings, FlushOutBufferDuringAHeldWriteKeepsTheCountsTrue) {
   ASSERT_EQ(port->PutBlock("0123456789", 10), 10u);
   ASSERT_TRUE(device.WaitForHeldWrite(5s));
   port->FlushOutBuffer();  // aborts the write in flight
-  EXPECT_LE(port->GetOutBuffUsed(), 10u);
   ASSERT_TRUE(PumpUntil(queue, [&] { return port->GetOutBuffUsed() == 0; }));
   device.HoldWrites(false);
   ASSERT_EQ(port->PutBlock("abc", 3), 3u);

@@ -1,3 +1,5 @@
+#include <algorithm>
+#include <functional>
 #include <thread>
 
 #include "tests/serial/SerialTestSupport.h"
@@ -122,16 +124,104 @@ TEST_F(Workers, CloseFromInsideDataReceived) {
   EXPECT_TRUE(port->GetOpen());
 }
 
-TEST_F(Workers, CloseEndsAWriteThatFlowControlHoldsBack) {
+TEST_F(Workers, CloseCancelsOnlyAWriteThatSendsNothing) {
+  const std::string slow(1000, 's');
+  const struct {
+    const char* what;
+    bool held;
+    std::string queued, sent;
+    bool cancelled;
+  } cases[] = {
+      {"flow control holds the write back", true, "stuck", "", true},
+      {"a slow line, 1 ms a byte", false, slow, slow, false},
+  };
+  // At 2400 bit/s the close looks for progress every 320 ms: the slow write
+  // lasts several of those spans, each far longer than a byte of this line.
+  port->SetBaud(2400);
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    port->SetOpen(true);
+    device.TakeOutput();
+    device.ClearLog();
+    device.HoldWrites(c.held);
+    device.SetByteTime(c.held ? 0us : 1000us);
+    const auto n = static_cast<unsigned long>(c.queued.size());
+    ASSERT_EQ(port->PutBlock(c.queued.data(), n), n);
+    ASSERT_TRUE(c.held ? device.WaitForHeldWrite(5s) : device.WaitForOutput(1, 5s));
+    port->SetOpen(false);
+    EXPECT_FALSE(port->GetOpen());
+    EXPECT_EQ(device.Output(), c.sent);
+    const auto log = device.Log();
+    EXPECT_EQ(std::find(log.begin(), log.end(), "CancelIo") != log.end(), c.cancelled);
+    EXPECT_EQ(log.back(), "CloseHandle");
+  }
+}
+
+TEST_F(Workers, ACloseFromAHandlerDuringACloseLeavesTheWorkToTheFirst) {
+  const struct {
+    const char* what;
+    std::function<void(TCommPort*)> call;
+    int comNumber;
+    std::uint32_t inSize, outSize;
+  } cases[] = {
+      {"SetOpen(false)", [](TCommPort* s) { s->SetOpen(false); }, 2, 2048, 4096},
+      {"ClosePort", [](TCommPort* s) { s->ClosePort(); }, 2, 2048, 4096},
+      {"SetComNumber", [](TCommPort* s) { s->SetComNumber(9); }, 9, 2048, 4096},
+      {"SetIBuffSize", [](TCommPort* s) { s->SetIBuffSize(64); }, 2, 64, 4096},
+      {"SetOBuffSize", [](TCommPort* s) { s->SetOBuffSize(32); }, 2, 2048, 32},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    port = std::make_unique<TCommPort>(&device, &sink, &queue);
+    int closes = 0, calls = 0;
+    bool openInHandler = false;
+    port->OnClose = [&](TCommPort*) { ++closes; };
+    port->OnDataReceived = [&](TCommPort* s, std::uint32_t) {
+      if (calls++ > 0) return;
+      openInHandler = s->GetOpen();
+      c.call(s);
+    };
+    port->SetOpen(true);
+    ASSERT_TRUE(port->GetOpen());
+    device.Feed("xyz");
+    // The data hand-off (after the status dispatch) waits in the queue: the close runs it.
+    const auto end = std::chrono::steady_clock::now() + 5s;
+    while ((port->GetInBuffUsed() < 3 || queue.Pending() < 2) && std::chrono::steady_clock::now() < end)
+      std::this_thread::sleep_for(1ms);
+    port->SetOpen(false);
+    EXPECT_GE(calls, 1);
+    EXPECT_TRUE(openInHandler);
+    EXPECT_EQ(closes, 1);
+    EXPECT_FALSE(port->GetOpen());
+    EXPECT_FALSE(device.IsOpen());
+    EXPECT_EQ(port->GetComNumber(), c.comNumber);
+    EXPECT_EQ(port->GetInSize(), c.inSize);
+    EXPECT_EQ(port->GetOutSize(), c.outSize);
+    // What the handler set holds from the next open.
+    port->SetOpen(true);
+    ASSERT_TRUE(port->GetOpen());
+    EXPECT_EQ(device.OpenedPort(), c.comNumber);
+    EXPECT_EQ(port->GetInBuffFree(), c.inSize);
+    EXPECT_EQ(port->GetOutBuffFree(), c.outSize);
+    port->OnClose = nullptr;
+    port->OnDataReceived = nullptr;
+    port->SetOpen(false);
+  }
+}
+
+TEST_F(Workers, ModemLinesReadFalseAfterACloseThatOvertakesAStatusQuery) {
+  device.SetModemStatus(MS_CTS_ON | MS_DSR_ON | MS_RLSD_ON);
   port->SetOpen(true);
-  device.HoldWrites(true);
-  ASSERT_EQ(port->PutBlock("stuck", 5), 5u);
-  ASSERT_TRUE(device.WaitForHeldWrite(5s));
+  ASSERT_TRUE(PumpUntil(queue, [&] { return port->GetCTS() && port->GetDSR() && port->GetDCD(); }));
+  // A line change whose status query is still under way when the close begins.
+  device.HoldModemStatus(true);
+  device.SetModemStatus(MS_CTS_ON | MS_DSR_ON | MS_RLSD_ON | MS_RING_ON);
+  ASSERT_TRUE(device.WaitForHeldModemStatus(5s));
   port->SetOpen(false);
-  EXPECT_FALSE(port->GetOpen());
-  const auto log = device.Log();
-  EXPECT_NE(std::find(log.begin(), log.end(), "CancelIo"), log.end());
-  EXPECT_EQ(log.back(), "CloseHandle");
+  EXPECT_FALSE(port->GetCTS());
+  EXPECT_FALSE(port->GetDSR());
+  EXPECT_FALSE(port->GetDCD());
+  EXPECT_FALSE(port->GetRing());
 }
 
 TEST_F(Workers, AFailingDeviceMakesNoWorkerSpin) {
