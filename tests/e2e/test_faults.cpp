@@ -60,7 +60,7 @@ TEST(Faults, ControllerVanishingMidReadKeepsOnlyTheBlocksReceived) {
   EXPECT_EQ(h.c().ProgressBar->value(), 5 * 32);
   EXPECT_EQ(h.link().LinkState, Link::Reading) << "no reply: the read waits";
   EXPECT_TRUE(EventLoopRuns());
-  EXPECT_LT(h.link().RxCount, tesra::kReplySize);
+  EXPECT_LT(h.link().Transfer.RxCount, tesra::kReplySize);
   const auto& img = h.main->Context().Image;
   for (std::size_t i = 0; i < 5 * 32; ++i) EXPECT_EQ(img[i], static_cast<std::uint8_t>(bytes[i])) << i;
   for (std::size_t i = 5 * 32; i < tesra::kImageSize; ++i) ASSERT_EQ(img[i], 0xEE) << i;
@@ -105,7 +105,7 @@ TEST(Faults, GarbageBurstsNeverOverfillTheReplyFrame) {
     // Let the burst arrive and be taken, whatever the exchange makes of it.
     for (int i = 0; i < 20; ++i) {
       PumpFor(100);
-      ASSERT_LT(h.link().RxCount, tesra::kReplySize) << c.name;
+      ASSERT_LT(h.link().Transfer.RxCount, tesra::kReplySize) << c.name;
     }
     EXPECT_TRUE(EventLoopRuns()) << c.name;
     if (h.c().TBFind->isChecked()) h.c().TBFind->click();

@@ -276,7 +276,7 @@ TEST(Transfer, PressingReadAgainStartsOverAtTheFirstBlock) {
   const int before = static_cast<int>(h.MemoLines().size());
   h.c().TBRead->click();
   EXPECT_EQ(h.prompter.Texts(), std::vector<QString>{kReadQuestion});
-  EXPECT_EQ(h.link().RxCount, 0u);
+  EXPECT_EQ(h.link().Transfer.RxCount, 0u);
   const QStringList memo = h.MemoLines();
   ASSERT_GT(memo.size(), before);
   EXPECT_EQ(memo.last(), QStringLiteral("COM1 Write : 0x00 0x01 0x06 0x33 0x00 0x00 0xFE"));
