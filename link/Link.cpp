@@ -209,7 +209,10 @@ void Link::CommPortDataReceived(tesra::TCommPort*, std::uint32_t) {
   Transfer.OnData(buffer.data(), k);
 }
 
-void Link::PutBlock(const std::uint8_t* bytes, std::size_t n) { Send(bytes, n); }
+// The exchange logs its frames itself.
+void Link::PutBlock(const std::uint8_t* bytes, std::size_t n) {
+  CommPort.PutBlock(reinterpret_cast<const char*>(bytes), static_cast<unsigned long>(n));
+}
 
 void Link::Start(unsigned ms) { transferTimer_->start(static_cast<int>(ms)); }
 
