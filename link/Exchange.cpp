@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <utility>
 
 namespace tesra {
 
@@ -66,7 +67,19 @@ void Exchange::Begin(Job job) {
   sends_ = 0;
   resends_ = 0;
   unconfirmed_.clear();
-  SendRequest();
+  RxCount = 0;
+  // Bytes were waiting: the line must be quiet before the first request.
+  if (std::exchange(waitingDropped_, false))
+    Settle();
+  else
+    SendRequest();
+}
+
+void Exchange::Settle() {
+  phase_ = Phase::Settling;
+  settleRounds_ = 0;
+  heard_ = false;
+  timer_.Start(SettleMs(baud_, bitsPerChar_));
 }
 
 void Exchange::Abandon() {
@@ -75,6 +88,7 @@ void Exchange::Abandon() {
   job_ = Job::None;
   phase_ = Phase::Idle;
   RxCount = 0;
+  waitingDropped_ = false;
 }
 
 std::size_t Exchange::RequestSize() const { return job_ == Job::Read ? kReadQuerySize : kWriteBlockSize; }
@@ -102,7 +116,9 @@ void Exchange::Drop(const std::uint8_t* bytes, std::size_t n) {
 }
 
 void Exchange::DropWaiting(const std::uint8_t* bytes, std::size_t n) {
-  if (n > 0) Drop(bytes, n);
+  if (n == 0) return;
+  Drop(bytes, n);
+  waitingDropped_ = true;
 }
 
 void Exchange::OnData(const std::uint8_t* chunk, std::size_t k) {
@@ -110,6 +126,7 @@ void Exchange::OnData(const std::uint8_t* chunk, std::size_t k) {
   if (phase_ != Phase::Awaiting) {
     // Nothing is asked for: the rest of a dropped reply, or noise.
     Drop(chunk, k);
+    if (phase_ == Phase::Settling) heard_ = true;
     return;
   }
   log_.Frame(chunk, k, true);
@@ -167,8 +184,7 @@ void Exchange::Retry(const ExchangeFailure& failure, bool settle) {
   log_.Line("resend " + Hex4(failure.block) + ": " + FaultText(failure));
   if (!settle) return SendRequest();
   // What else arrives for the failed reply is dropped before the request goes again.
-  phase_ = Phase::Settling;
-  timer_.Start(SettleMs(baud_, bitsPerChar_));
+  Settle();
 }
 
 void Exchange::Fail(const ExchangeFailure& failure) {
@@ -181,7 +197,17 @@ void Exchange::Fail(const ExchangeFailure& failure) {
 }
 
 void Exchange::OnTimer() {
-  if (phase_ == Phase::Settling) return SendRequest();
+  if (phase_ == Phase::Settling) {
+    // Quiet for a whole period, or waited as long as a reply may take: send.
+    const unsigned settle = SettleMs(baud_, bitsPerChar_);
+    const unsigned rounds = std::max(1u, ReplyTimeoutMs(baud_, bitsPerChar_, RequestSize(), kReplySize) / settle);
+    if (heard_ && ++settleRounds_ < rounds) {
+      heard_ = false;
+      timer_.Start(settle);
+      return;
+    }
+    return SendRequest();
+  }
   if (phase_ != Phase::Awaiting) return;
   if (RxCount > 0) log_.Line("drop " + Hex4(static_cast<unsigned>(RxCount)));
   RxCount = 0;

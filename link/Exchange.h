@@ -87,7 +87,8 @@ class Exchange {
   // Stops without telling anyone (port closed, window closing).
   void Abandon();
 
-  // Bytes that waited in the input before the job: logged and dropped.
+  // Bytes that waited in the input before the job: logged and dropped; the
+  // job then waits for a quiet line before its first request.
   void DropWaiting(const std::uint8_t* bytes, std::size_t n);
   // A chunk taken from the port by its data event.
   void OnData(const std::uint8_t* chunk, std::size_t k);
@@ -106,7 +107,8 @@ class Exchange {
   // Line time of a request and its reply, three times over, never under 1 s.
   static unsigned ReplyTimeoutMs(unsigned baud, unsigned bitsPerChar, std::size_t requestSize,
                                  std::size_t replySize);
-  // Quiet time after a failed reply, so what else arrives for it is dropped too.
+  // Quiet time after a failed reply, so what else arrives for it is dropped
+  // too; while bytes keep coming it is repeated, up to a reply's time-out.
   static unsigned SettleMs(unsigned baud, unsigned bitsPerChar);
 
   std::array<std::uint8_t, kReplySize> RxFrame{};
@@ -120,6 +122,7 @@ class Exchange {
   void SendRequest();
   void Judge();
   void Retry(const ExchangeFailure& failure, bool settle);
+  void Settle();
   void Fail(const ExchangeFailure& failure);
   void NextBlock();
   void Drop(const std::uint8_t* bytes, std::size_t n);
@@ -137,7 +140,10 @@ class Exchange {
   unsigned address_ = 0;
   int sends_ = 0;
   unsigned resends_ = 0;
-  unsigned generation_ = 0;  // moves on when a job starts or is abandoned
+  unsigned generation_ = 0;
+  bool waitingDropped_ = false;  // DropWaiting took bytes before this job
+  bool heard_ = false;           // bytes came during this settling period
+  unsigned settleRounds_ = 0;  // moves on when a job starts or is abandoned
   ConfigImage staged_;   // read: the blocks gathered; write: what is sent
   std::vector<unsigned> unconfirmed_;
 };

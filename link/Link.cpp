@@ -206,7 +206,10 @@ void Link::CommPortDataReceived(tesra::TCommPort*, std::uint32_t) {
     LinkState = Idle;
     return;
   }
-  Transfer.OnData(buffer.data(), k);
+  // Everything waiting is taken, so what arrived with a failed reply goes with it.
+  for (unsigned long n = k; n > 0 && (LinkState == Reading || LinkState == Writing);
+       n = CommPort.GetBlock(reinterpret_cast<char*>(buffer.data()), buffer.size()))
+    Transfer.OnData(buffer.data(), n);
 }
 
 // The exchange logs its frames itself.

@@ -223,13 +223,31 @@ TEST(ExchangeCore, WhatArrivesForAFailedReplyIsDroppedWithIt) {
   r.ex.OnData(late, sizeof late);
   EXPECT_EQ(r.log.Count("drop 0005"), 1);
   r.ex.OnTimer();
+  EXPECT_EQ(r.line.frames.size(), 1u) << "bytes came: another quiet period first";
+  ASSERT_TRUE(r.timer.armed);
+  r.ex.OnTimer();
   ASSERT_EQ(r.line.frames.size(), 2u);
   EXPECT_EQ(r.line.frames[1], r.line.frames[0]);
   EXPECT_EQ(r.ex.RxCount, 0u);
-  // Bytes waiting before a job starts are logged and dropped.
+}
+
+TEST(ExchangeCore, ABabblingLineDelaysTheRequestOnlyAsLongAsAReplyMayTake) {
+  // Bytes waiting before the job: dropped, then quiet is awaited, but not forever.
+  Rig r;
   const std::uint8_t stale[4] = {1, 2, 3, 4};
   r.ex.DropWaiting(stale, sizeof stale);
+  r.ex.StartRead();
   EXPECT_EQ(r.log.Count("drop 0004"), 1);
+  int periods = 0;
+  while (r.line.frames.empty() && periods < 100) {
+    ASSERT_TRUE(r.timer.armed);
+    r.ex.OnData(stale, sizeof stale);
+    r.ex.OnTimer();
+    ++periods;
+  }
+  EXPECT_EQ(periods, static_cast<int>(Exchange::kMinReplyTimeoutMs / Exchange::kMinSettleMs));
+  ASSERT_EQ(r.line.frames.size(), 1u);
+  EXPECT_EQ(r.ex.Sends(), 1);
 }
 
 TEST(ExchangeCore, AHandlerMayStartTheNextJob) {
