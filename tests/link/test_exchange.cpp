@@ -113,6 +113,8 @@ TEST(Exchange, BytesWhileIdleWaitAndAreDroppedWhenTheNextExchangeStarts) {
   EXPECT_EQ(f.link.CommPort.GetInBuffUsed(), 5u);
   f.link.TBReadClick();
   EXPECT_EQ(f.link.CommPort.GetInBuffUsed(), 0u);
+  EXPECT_TRUE(f.device.Output().empty()) << "the first request waits for a quiet line";
+  ASSERT_TRUE(PumpUntil([&] { return f.device.Output().size() == 7; }));
   const QStringList memo = f.h.MemoLines();
   ASSERT_GE(memo.size(), 3);
   EXPECT_EQ(memo[0], QStringLiteral("COM1 Read  : 0x01 0x01 0x01 0x01 0x01"));
