@@ -136,7 +136,9 @@ TEST(Faults, ClosingTheWindowMidExchangeCompletes) {
     // Late replies keep the exchange going while the window closes. Each reply
     // comes whole: on a slow line the probe's first chunk could be shorter than
     // the four bytes the probe is judged on, and the connect would fail.
-    h.StartEmulator(1, {"--delay", c.action == 0 ? "2000" : "300"});
+    const std::string memory = MemoryFile(h.dir.path(), 3);
+    h.StartEmulator(1, {"--memory", memory, "--delay", c.action == 0 ? "2000" : "300"});
+    h.main->Context().Image.bytes.fill(0xEE);
     if (c.action == 0) {
       h.ScriptDialog([](TSetComPort& s) { LinkHarness::Manual(s, 1); });
       h.c().TBFind->click();
@@ -155,6 +157,9 @@ TEST(Faults, ClosingTheWindowMidExchangeCompletes) {
     EXPECT_FALSE(h.main->isVisible()) << c.name;
     EXPECT_FALSE(h.link().CommPort.GetOpen()) << c.name;
     EXPECT_EQ(h.link().LinkState, Link::Idle) << c.name;
+    // An abandoned read never reaches the project, not even after the close.
+    PumpFor(1200);
+    for (std::size_t i = 0; i < tesra::kImageSize; ++i) ASSERT_EQ(h.main->Context().Image[i], 0xEE) << c.name << i;
   }
 }
 
