@@ -1,9 +1,12 @@
 // A full read and a full write of the configuration through the main window's
 // link, against the controller emulator pacing its line, at 9600 and 115200
-// baud. Prints each time and its ratio to the line-rate limit.
+// baud, clean and with one reply in ten damaged. Prints each time, its ratio
+// to the line-rate limit and the resends the replies' checks asked for.
 #include <chrono>
 #include <cstdio>
 #include <functional>
+#include <string>
+#include <vector>
 #include <thread>
 
 #include <QApplication>
@@ -69,34 +72,50 @@ int main(int argc, char** argv) {
     QMetaObject::invokeMethod(qApp, [] { tesra::GuiQueue::Main().Drain(); }, Qt::QueuedConnection);
   });
 
-  std::printf("%-8s %-6s %10s %10s %7s\n", "baud", "kind", "time s", "limit s", "ratio");
-  for (int baud : {9600, 115200}) {
-    QTemporaryDir dir;
-    qputenv("TESRACONFIG_COM_DIR", dir.path().toLocal8Bit());
-    emutest::EmulatorProcess emulator(
-        {"--link-dir", dir.path().toStdString(), "--port", "1", "--baud", std::to_string(baud)});
-    if (emulator.path().empty()) {
-      std::fprintf(stderr, "the emulator did not start\n");
-      return 1;
+  std::printf("%-8s %-18s %10s %10s %7s %8s\n", "baud", "kind", "time s", "limit s", "ratio", "resends");
+  struct Line { const char* label; std::vector<std::string> faults; };
+  // Clean, then one reply in ten damaged (a flipped data bit): each damaged
+  // reply costs a quiet period and a resend.
+  const Line lines[] = {{"", {}}, {" 1/10 damaged", {"--damage-every", "10"}}};
+  for (const auto& line : lines) {
+    for (int baud : {9600, 115200}) {
+      QTemporaryDir dir;
+      qputenv("TESRACONFIG_COM_DIR", dir.path().toLocal8Bit());
+      std::vector<std::string> args = {"--link-dir", dir.path().toStdString(), "--port", "1", "--baud",
+                                       std::to_string(baud)};
+      args.insert(args.end(), line.faults.begin(), line.faults.end());
+      emutest::EmulatorProcess emulator(args);
+      if (emulator.path().empty()) {
+        std::fprintf(stderr, "the emulator did not start\n");
+        return 1;
+      }
+      BenchPrompter prompter;
+      prompter.speed = QString::number(baud);
+      TMain main(prompter);
+      TSetComPort setComPort(&main);
+      main.AttachWindows({&setComPort, nullptr, nullptr, nullptr});
+      main.Controls().TBFind->click();
+      if (!PumpUntil([&] { return main.Controls().TBRead->isEnabled(); }, 10000)) {
+        std::fprintf(stderr, "no connection at %d baud\n", baud);
+        return 1;
+      }
+      Link& link = main.LinkPart();
+      const double readLimit = 16.0 * (7 + 39) * 10 / baud;
+      const double writeLimit = 16.0 * (39 + 39) * 10 / baud;
+      const double read = Seconds([&] { main.Controls().TBRead->click(); }, link);
+      const unsigned readResends = link.Transfer.Resends();
+      const bool readDone = main.windowTitle() == QStringLiteral("Конфигурация - ");
+      const double write = Seconds([&] { main.Controls().TBWrite->click(); }, link);
+      const unsigned writeResends = link.Transfer.Resends();
+      const bool writeDone = main.Controls().StatusPanelText(1).startsWith(QStringLiteral("Запись проверена"));
+      const std::string r = std::string("read") + line.label + (readDone ? "" : " FAILED");
+      const std::string w = std::string("write") + line.label + (writeDone ? "" : " FAILED");
+      std::printf("%-8d %-18s %10.3f %10.3f %7.2f %8u\n", baud, r.c_str(), read, readLimit, read / readLimit,
+                  readResends);
+      std::printf("%-8d %-18s %10.3f %10.3f %7.2f %8u\n", baud, w.c_str(), write, writeLimit, write / writeLimit,
+                  writeResends);
+      main.Controls().TBFind->click();
     }
-    BenchPrompter prompter;
-    prompter.speed = QString::number(baud);
-    TMain main(prompter);
-    TSetComPort setComPort(&main);
-    main.AttachWindows({&setComPort, nullptr, nullptr, nullptr});
-    main.Controls().TBFind->click();
-    if (!PumpUntil([&] { return main.Controls().TBRead->isEnabled(); }, 10000)) {
-      std::fprintf(stderr, "no connection at %d baud\n", baud);
-      return 1;
-    }
-    Link& link = main.LinkPart();
-    const double readLimit = 16.0 * (7 + 39) * 10 / baud;
-    const double writeLimit = 16.0 * (39 + 39) * 10 / baud;
-    const double read = Seconds([&] { main.Controls().TBRead->click(); }, link);
-    const double write = Seconds([&] { main.Controls().TBWrite->click(); }, link);
-    std::printf("%-8d %-6s %10.3f %10.3f %7.2f\n", baud, "read", read, readLimit, read / readLimit);
-    std::printf("%-8d %-6s %10.3f %10.3f %7.2f\n", baud, "write", write, writeLimit, write / writeLimit);
-    main.Controls().TBFind->click();
   }
   tesra::GuiQueue::Main().SetWakeHook(nullptr);
   return 0;

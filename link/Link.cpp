@@ -1,11 +1,11 @@
 #include "link/Link.h"
 
 #include <algorithm>
-#include <cstring>
 
 #include <QCheckBox>
 #include <QFrame>
 #include <QProgressBar>
+#include <QStringList>
 #include <QTimer>
 #include <QToolButton>
 
@@ -22,10 +22,9 @@ namespace {
 const QString kNotConnected = QStringLiteral("Нет подключения");
 const QString kConnectedOn = QStringLiteral("Подключено на COM ");
 constexpr std::size_t kReceiveBufferSize = 512;
-constexpr unsigned kImageEnd = 512;
 constexpr int kBlockProgress = 32;
 
-QString Hex4(unsigned value) { return QStringLiteral("%1").arg(value & 0xFFFF, 4, 16, QLatin1Char('0')).toUpper(); }
+QString Hex4(unsigned value) { return QString::fromStdString(tesra::Hex4(value)); }
 }  // namespace
 
 void PrompterMessageSink::ShowMessage(Kind kind, const std::string& caption, const std::string& text) {
@@ -51,6 +50,23 @@ Link::Link(MainContext& ctx, Editor& editor, tesra::SerialDevice* device)
   CommPort.OnDataReceived = [this](tesra::TCommPort* sender, std::uint32_t count) {
     CommPortDataReceived(sender, count);
   };
+  transferTimer_ = std::make_unique<QTimer>();
+  transferTimer_->setSingleShot(true);
+  QObject::connect(transferTimer_.get(), &QTimer::timeout, [this] {
+    // A window closing sets Idle without asking the exchange.
+    if (LinkState == Reading || LinkState == Writing)
+      Transfer.OnTimer();
+    else
+      Transfer.Abandon();
+  });
+  Transfer.On.blockDone = [this](unsigned) {
+    c().ProgressBar->setValue(std::min(c().ProgressBar->value() + kBlockProgress, c().ProgressBar->maximum()));
+  };
+  Transfer.On.echoUnconfirmed = [this](unsigned) {
+    if (ctx_.Prompts) ctx_.Prompts->Plain(QStringLiteral("Compare Erorr !!!"));
+  };
+  Transfer.On.completed = [this] { LinkState == Reading ? FinishRead() : FinishWrite(); };
+  Transfer.On.failed = [this](const tesra::ExchangeFailure& f) { TransferFailed(f); };
   if (c().Timer) {
     c().Timer->stop();
     c().Timer->setInterval(kTimerInterval);
@@ -62,6 +78,7 @@ Link::~Link() {
   QObject::disconnect(timerBinding_);
   // A close can still hand over a data-received event; the window around it is going.
   LinkState = Idle;
+  Transfer.Abandon();
   CommPort.OnDataReceived = nullptr;
   CommPort.SetOpen(false);
 }
@@ -71,7 +88,7 @@ MainControls& Link::c() const { return *ctx_.Controls; }
 void Link::AttachWindows(TSetComPort* setComPort, TFormPort* formPort) {
   setComPort_ = setComPort;
   formPort_ = formPort;
-  if (setComPort_) setComPort_->SetTargets(&PortNumber, &CommPort);
+  if (setComPort_) setComPort_->SetTargets(&PortNumber, &CommPort, &CheckReplyCrc);
 }
 
 void Link::SetTimerInterval(int ms) {
@@ -122,6 +139,7 @@ void Link::TBFindClick() {
     return;
   }
   if (c().Timer) c().Timer->stop();
+  Transfer.Abandon();
   CommPort.SetOpen(false);
   c().SetStatusPanelText(0, kNotConnected);
   c().TBFind->setText(QStringLiteral("Подключить"));
@@ -188,58 +206,48 @@ void Link::CommPortDataReceived(tesra::TCommPort*, std::uint32_t) {
     LinkState = Idle;
     return;
   }
-  ExchangeChunk(buffer.data(), k);
+  // Everything waiting is taken, so what arrived with a failed reply goes with it.
+  for (unsigned long n = k; n > 0 && (LinkState == Reading || LinkState == Writing);
+       n = CommPort.GetBlock(reinterpret_cast<char*>(buffer.data()), buffer.size()))
+    Transfer.OnData(buffer.data(), n);
 }
 
-void Link::ExchangeChunk(const std::uint8_t* chunk, std::size_t k) {
-  LogFrame(chunk, k, true);
-  LogLine(QStringLiteral("byte=") + Hex4(static_cast<unsigned>(k)));
-  // Only the first 39 bytes of a reply count; the rest of the chunk is dropped.
-  const std::size_t take = std::min(k, RxFrame.size() - RxCount);
-  std::memcpy(RxFrame.data() + RxCount, chunk, take);
-  RxCount += take;
-  if (RxCount < RxFrame.size()) return;
-
-  c().ProgressBar->setValue(std::min(c().ProgressBar->value() + kBlockProgress, c().ProgressBar->maximum()));
-  unsigned a = tesra::ReplyAddress(RxFrame.data());
-  LogLine(QStringLiteral("------------"));
-  LogLine(QStringLiteral("copy to") + Hex4(a));
-  if (a > tesra::kLastBlockAddress) {
-    // Its 32 bytes would lie beyond the image: nothing is copied or compared.
-    EndExchange();
-    if (ctx_.Prompts)
-      ctx_.Prompts->Error(QStringLiteral("Ошибка адреса блока ") + Hex4(a) + QStringLiteral(" !"));
-    return;
-  }
-  const std::uint8_t* block = tesra::ReplyBlock(RxFrame.data());
-  if (LinkState == Reading) {
-    std::memcpy(ctx_.Image.data() + a, block, tesra::kBlockSize);
-  } else if (std::memcmp(ctx_.Image.data() + a, block, tesra::kBlockSize) != 0 && ctx_.Prompts) {
-    ctx_.Prompts->Plain(QStringLiteral("Compare Erorr !!!"));
-  }
-  a += tesra::kBlockSize;
-  RxCount = 0;
-  if (LinkState == Reading) ctx_.ImageChanged();
-  if (a >= kImageEnd) {
-    if (LinkState == Reading)
-      FinishRead();
-    else
-      FinishWrite();
-    return;
-  }
-  if (LinkState == Reading) {
-    ReadQuery.Fill(a);
-    Send(ReadQuery.data(), ReadQuery.size());
-  } else {
-    WriteBlock.Fill(a, ctx_.Image);
-    Send(WriteBlock.data(), WriteBlock.size());
-  }
+// The exchange logs its frames itself.
+void Link::PutBlock(const std::uint8_t* bytes, std::size_t n) {
+  CommPort.PutBlock(reinterpret_cast<const char*>(bytes), static_cast<unsigned long>(n));
 }
 
-void Link::EndExchange() {
-  RxCount = 0;
+void Link::Start(unsigned ms) { transferTimer_->start(static_cast<int>(ms)); }
+
+void Link::Stop() { transferTimer_->stop(); }
+
+void Link::Frame(const std::uint8_t* bytes, std::size_t n, bool received) { LogFrame(bytes, n, received); }
+
+void Link::Line(const std::string& line) { LogLine(QString::fromStdString(line)); }
+
+void Link::StartTransfer() {
+  // The exchange starts with an empty input: what waits there belongs to nothing asked for.
+  std::array<std::uint8_t, kReceiveBufferSize> buffer{};
+  for (unsigned long k; (k = CommPort.GetBlock(reinterpret_cast<char*>(buffer.data()), buffer.size())) > 0;)
+    Transfer.DropWaiting(buffer.data(), k);
+  unsigned bits = 1u + CommPort.GetDataBits() + (CommPort.GetParity() == tesra::paNone ? 0u : 1u) +
+                  (CommPort.GetStopBits() == tesra::sb1_0 ? 1u : 2u);
+  Transfer.SetLine(static_cast<unsigned>(std::max(CommPort.GetBaud(), 0)), bits);
+  Transfer.SetCheckCrc(CheckReplyCrc);
+  if (LinkState == Reading)
+    Transfer.StartRead();
+  else
+    Transfer.StartWrite(ctx_.Image);
+}
+
+void Link::TransferFailed(const tesra::ExchangeFailure& failure) {
+  const bool reading = LinkState == Reading;
   LinkState = Idle;
   c().PanelScan->hide();
+  if (ctx_.Prompts)
+    ctx_.Prompts->Error(QString::fromUtf8(reading ? "Ошибка чтения блока " : "Ошибка записи блока ") +
+                        Hex4(failure.block) + QStringLiteral(": ") +
+                        QString::fromStdString(tesra::FaultText(failure)) + QStringLiteral(" !"));
 }
 
 void Link::FinishWrite() {
@@ -247,9 +255,22 @@ void Link::FinishWrite() {
   LinkState = Idle;
   c().TBSave->setEnabled(true);
   c().TBReport->setEnabled(true);
+  const auto& unconfirmed = Transfer.Unconfirmed();
+  if (unconfirmed.empty()) {
+    c().SetStatusPanelText(1, QStringLiteral("Запись проверена: %1 блоков").arg(tesra::Exchange::kBlocks));
+    return;
+  }
+  QStringList blocks;
+  for (unsigned a : unconfirmed) blocks << Hex4(a);
+  if (ctx_.Prompts)
+    ctx_.Prompts->Error(QStringLiteral("Запись не подтверждена: блоки ") + blocks.join(QStringLiteral(", ")) +
+                        QStringLiteral(" !"));
 }
 
 void Link::FinishRead() {
+  // Only a complete read reaches the project, and as one change.
+  ctx_.Image = Transfer.Staged();
+  ctx_.ImageChanged();
   c().PanelScan->hide();
   LinkState = Idle;
   c().TBSave->setEnabled(true);
@@ -271,9 +292,7 @@ void Link::TBReadClick() {
   c().PanelScan->show();
   c().ProgressBar->setValue(0);
   LinkState = Reading;
-  ReadQuery.Fill(0);
-  RxCount = 0;
-  Send(ReadQuery.data(), ReadQuery.size());
+  StartTransfer();
 }
 
 void Link::TBWriteClick() {
@@ -284,8 +303,7 @@ void Link::TBWriteClick() {
   c().SetPanelScanCaption(QStringLiteral("Запись данных ..."));
   c().PanelScan->show();
   c().ProgressBar->setValue(0);
+  c().SetStatusPanelText(1, QString());
   LinkState = Writing;
-  WriteBlock.Fill(0, ctx_.Image);
-  RxCount = 0;
-  Send(WriteBlock.data(), WriteBlock.size());
+  StartTransfer();
 }

@@ -7,10 +7,13 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <memory>
+#include <string>
 
 #include <QMetaObject>
 #include <QString>
 
+#include "link/Exchange.h"
 #include "link/Frames.h"
 #include "serial/MessageSink.h"
 #include "serial/TCommPort.h"
@@ -32,7 +35,9 @@ class PrompterMessageSink : public tesra::MessageSink {
   Prompter*& prompter_;
 };
 
-class Link {
+class QTimer;
+
+class Link : private tesra::ExchangeSender, private tesra::ExchangeTimer, private tesra::ExchangeLog {
  public:
   enum : std::uint8_t { Idle = 0, Probing = 1, Writing = 2, Reading = 3 };
   static constexpr int kTimerInterval = 1000;
@@ -67,11 +72,11 @@ class Link {
  public:
   std::uint8_t LinkState = Idle;
   int PortNumber = 1;
-  std::array<std::uint8_t, tesra::kReplySize> RxFrame{};
-  std::size_t RxCount = 0;
-  tesra::ReadQueryBuffer ReadQuery;
-  tesra::WriteBlockBuffer WriteBlock;
+  // Whether replies' CRC-8 is compared; set by the connection dialog.
+  bool CheckReplyCrc = true;
   tesra::TCommPort CommPort;
+  // The read and write exchange: RxFrame, RxCount, the request buffers.
+  tesra::Exchange Transfer{*this, *this, *this};
 
  private:
   MainControls& c() const;
@@ -80,14 +85,22 @@ class Link {
   void Send(const std::uint8_t* bytes, std::size_t n);
   void LogFrame(const std::uint8_t* bytes, std::size_t n, bool received);
   void LogLine(const QString& line);
-  void ExchangeChunk(const std::uint8_t* chunk, std::size_t k);
-  void EndExchange();
+  void StartTransfer();
+  void TransferFailed(const tesra::ExchangeFailure& failure);
   void FinishWrite();
   void FinishRead();
+
+  // The exchange's line, clock and log.
+  void PutBlock(const std::uint8_t* bytes, std::size_t n) override;
+  void Start(unsigned ms) override;
+  void Stop() override;
+  void Frame(const std::uint8_t* bytes, std::size_t n, bool received) override;
+  void Line(const std::string& line) override;
 
   MainContext& ctx_;
   Editor& editor_;
   TSetComPort* setComPort_ = nullptr;
   TFormPort* formPort_ = nullptr;
   QMetaObject::Connection timerBinding_;
+  std::unique_ptr<QTimer> transferTimer_;
 };

@@ -79,9 +79,14 @@ TSetComPort::TSetComPort(QWidget* parent) : QDialog(parent) {
   ButtonParam->setObjectName("ButtonParam");
   ButtonParam->setGeometry(10, 72, 270, kButtonHeight);
 
+  CheckBoxReplyCrc = new QCheckBox(QStringLiteral("Проверять контрольную сумму ответов"), this);
+  CheckBoxReplyCrc->setObjectName("CheckBoxReplyCrc");
+  CheckBoxReplyCrc->setGeometry(10, 104, 270, 20);
+  CheckBoxReplyCrc->setChecked(true);
+
   GroupBox1 = new QGroupBox(this);
   GroupBox1->setObjectName("GroupBox1");
-  GroupBox1->setGeometry(5, 104, kFormWidth - 10, kGroupHeight);
+  GroupBox1->setGeometry(5, 128, kFormWidth - 10, kGroupHeight);
   Label2 = MakeLabel(GroupBox1, "Label2", QStringLiteral("Speed"), {8, 14, 40, 20});
   ComboBoxSpeed = MakeDropDown(GroupBox1, "ComboBoxSpeed",
                                {"110", "300", "600", "1200", "2400", "4800", "9600", "14400", "19200",
@@ -137,9 +142,10 @@ TSetComPort::TSetComPort(QWidget* parent) : QDialog(parent) {
   SetFormHeight(kCollapsedHeight);
 }
 
-void TSetComPort::SetTargets(int* portNumber, tesra::TCommPort* commPort) {
+void TSetComPort::SetTargets(int* portNumber, tesra::TCommPort* commPort, bool* checkReplyCrc) {
   portNumber_ = portNumber;
   commPort_ = commPort;
+  checkReplyCrc_ = checkReplyCrc;
 }
 
 bool TSetComPort::AutomaticPort() const { return CheckBox1->isChecked(); }
@@ -177,6 +183,7 @@ void TSetComPort::ButtonOkClick(QObject* sender) {
     commPort_->SetDTR(CheckBoxDTR->isChecked());
     commPort_->SetRTS(CheckBoxRTS->isChecked());
   }
+  if (checkReplyCrc_) *checkReplyCrc_ = CheckBoxReplyCrc->isChecked();
   done(sender == Button1 ? 1 : 2);
 }
 

@@ -39,7 +39,8 @@ class TSetComPort : public QDialog {
   explicit TSetComPort(QWidget* parent = nullptr);
 
   // Where ButtonOkClick writes: the link's PortNumber and its port component.
-  void SetTargets(int* portNumber, tesra::TCommPort* commPort);
+  // Where ButtonOkClick also writes whether replies' CRC-8 is compared.
+  void SetTargets(int* portNumber, tesra::TCommPort* commPort, bool* checkReplyCrc = nullptr);
 
   // Whether the port number is to be found automatically; read by the scan at
   // every tick.
@@ -53,6 +54,8 @@ class TSetComPort : public QDialog {
   QComboBox* ComboBoxPort = nullptr;
   QLabel* Label1 = nullptr;
   QPushButton* ButtonParam = nullptr;
+  // "Проверять контрольную сумму ответов": ticked at every start, not remembered.
+  QCheckBox* CheckBoxReplyCrc = nullptr;
   QGroupBox* GroupBox1 = nullptr;
   QLabel* Label2 = nullptr;
   QComboBox* ComboBoxSpeed = nullptr;
@@ -76,4 +79,5 @@ class TSetComPort : public QDialog {
 
   int* portNumber_ = nullptr;
   tesra::TCommPort* commPort_ = nullptr;
+  bool* checkReplyCrc_ = nullptr;
 };

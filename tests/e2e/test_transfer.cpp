@@ -58,6 +58,8 @@ void FillImage(LinkHarness& h) {
   for (std::size_t i = 0; i < tesra::kImageSize; ++i) img[i] = static_cast<std::uint8_t>(i * 13 + 1);
 }
 
+std::string Hex(unsigned v) { return QStringLiteral("%1").arg(v, 4, 16, QLatin1Char('0')).toUpper().toStdString(); }
+
 int CountLines(const QStringList& lines, const QString& prefix) {
   int n = 0;
   for (const auto& l : lines) n += l.startsWith(prefix);
@@ -104,7 +106,8 @@ TEST(Transfer, FullWriteLeavesTheControllersMemoryEqualToTheImage) {
   struct Case { const char* name; std::vector<std::string> fault; std::vector<QString> texts; };
   const Case cases[] = {
       {"echoed unchanged", {}, {kWriteQuestion}},
-      {"one echo changed", {"--corrupt-echo-block", "0x40"}, {kWriteQuestion, QStringLiteral("Compare Erorr !!!")}},
+      {"one echo changed", {"--corrupt-echo-block", "0x40"},
+       {kWriteQuestion, QStringLiteral("Compare Erorr !!!"), QStringLiteral("Запись не подтверждена: блоки 0040 !")}},
   };
   for (const auto& k : cases) {
     LinkHarness h;
@@ -125,6 +128,8 @@ TEST(Transfer, FullWriteLeavesTheControllersMemoryEqualToTheImage) {
     EXPECT_TRUE(h.c().PanelScan->isHidden()) << k.name;
     EXPECT_TRUE(h.c().TBSave->isEnabled()) << k.name;
     EXPECT_EQ(h.main->windowTitle(), QStringLiteral("Конфигурация")) << k.name;
+    EXPECT_EQ(h.c().StatusPanelText(1),
+              k.texts.size() == 1 ? QStringLiteral("Запись проверена: 16 блоков") : QString()) << k.name;
   }
 }
 
@@ -173,56 +178,94 @@ TEST(Transfer, NothingIsLoggedToTheFileWhileTheLogWindowIsHidden) {
   EXPECT_EQ(CountLines(memo, QStringLiteral("byte=")), 16);
 }
 
-TEST(Transfer, SilentControllerWaitsUntilReleased) {
-  LinkHarness h;
-  h.StartEmulator(1, {"--vanish-after", "0"});
-  ASSERT_TRUE(h.Connect(1));
-  h.c().TBRead->click();
-  PumpFor(5 * LinkHarness::kShortInterval);
-  EXPECT_EQ(h.link().LinkState, Link::Reading);
-  EXPECT_FALSE(h.c().PanelScan->isHidden());
-  EXPECT_EQ(h.c().PanelScanCaption(), QStringLiteral("Чтение данных ..."));
-  EXPECT_FALSE(h.c().Timer->isActive());
-  EXPECT_TRUE(h.prompter.shown.empty());
-  h.c().TBFind->click();
-  EXPECT_TRUE(h.c().PanelScan->isHidden());
-  EXPECT_EQ(h.Status(), QStringLiteral("Нет подключения"));
-  EXPECT_FALSE(h.link().CommPort.GetOpen());
-  EXPECT_EQ(h.link().LinkState, Link::Reading);
-}
-
-TEST(Transfer, BlockAddressBeyondTheImageEndsTheExchange) {
-  struct Case { bool read; const char* fault; const char* text; int blocksDone; };
-  const Case cases[] = {
-      {true, "0x0200@3", "Ошибка адреса блока 0200 !", 2},
-      {false, "0x01F0@2", "Ошибка адреса блока 01F0 !", 1},
+// Each fault of the controller's replies, once (the resend recovers: the same
+// result as a clean transfer) and for good (the exchange stops and says
+// where; a read leaves the project as it was).
+TEST(Transfer, ReplyFaultsOnceRecoverAndForGoodStop) {
+  struct Case {
+    const char* option;
+    bool read;
+    bool checkCrc;
+    unsigned block;
+    const char* reason;  // the error box's reason when the fault persists; null: completes
   };
+  const Case cases[] = {
+      {"--reply-wrong-address", true, true, 0x40, "неверный адрес ответа 0140"},
+      {"--reply-wrong-address", true, true, 0x1E0, "неверный адрес ответа 02E0"},
+      {"--reply-bad-crc", true, true, 0x40, "неверная контрольная сумма ответа"},
+      {"--reply-stray", true, true, 0x40, "неверная контрольная сумма ответа"},
+      {"--reply-stray", true, false, 0x40, "неверный адрес ответа 0001"},
+      {"--reply-withheld", true, true, 0x40, "нет ответа"},
+      {"--reply-bad-crc", true, false, 0x40, nullptr},
+      {"--reply-wrong-address", false, true, 0x40, "неверный адрес ответа 0140"},
+      {"--reply-bad-crc", false, true, 0x40, "неверная контрольная сумма ответа"},
+      {"--reply-stray", false, true, 0x40, "неверная контрольная сумма ответа"},
+      {"--reply-withheld", false, true, 0x40, "нет ответа"},
+      {"--corrupt-echo-block", false, true, 0x40, nullptr},
+  };
+  const QByteArray memory = ControllerMemory();
   for (const auto& k : cases) {
-    LinkHarness h;
-    const QByteArray memory = ControllerMemory();
-    h.StartEmulator(1, {"--memory", WriteMemory(h, memory).toStdString(), "--wrong-address", k.fault});
-    ASSERT_TRUE(h.Connect(1)) << k.text;
-    const QByteArray before = ImageBytes(h);
-    (k.read ? h.c().TBRead : h.c().TBWrite)->click();
-    ASSERT_TRUE(h.WaitIdle()) << k.text;
-    const QString error = QString::fromUtf8(k.text);
-    ASSERT_FALSE(h.prompter.shown.empty());
-    EXPECT_EQ(h.prompter.shown.back().text, error);
-    EXPECT_EQ(h.prompter.shown.back().kind, BoxKind::Error);
-    EXPECT_EQ(h.prompter.shown.size(), k.read ? 1u : 2u);
-    EXPECT_TRUE(h.c().PanelScan->isHidden());
-    EXPECT_EQ(h.c().ProgressBar->value(), 32 * (k.blocksDone + 1));
-    if (k.read) {
-      EXPECT_EQ(ImageBytes(h).left(64), memory.left(64));
-      EXPECT_EQ(ImageBytes(h).mid(64), before.mid(64));
+    for (bool persistent : {false, true}) {
+      const std::string name = std::string(k.option) + (k.read ? " read " : " write ") + Hex(k.block) +
+                                (k.checkCrc ? "" : " unchecked") + (persistent ? " for good" : " once");
+      LinkHarness h;
+      const QString saved = h.dir.filePath("saved.usr");
+      const std::string fault = "0x" + Hex(k.block) + (persistent ? "" : ":1");
+      h.StartEmulator(1, {"--memory", WriteMemory(h, memory).toStdString(), "--save", saved.toStdString(),
+                          k.option, fault});
+      h.ScriptDialog([&](TSetComPort& s) {
+        LinkHarness::Manual(s, 1);
+        s.CheckBoxReplyCrc->setChecked(k.checkCrc);
+      });
+      h.c().TBFind->click();
+      ASSERT_TRUE(PumpUntil([&] { return h.Status() == QStringLiteral("Подключено на COM 1"); })) << name;
+      h.prompter.Clear();
+      h.main->Context().CurrentProject = "old";
+      h.main->Context().ShowProjectCaption();
+      h.main->Context().SavedFlag = 1;
+      if (!k.read) FillImage(h);
+      const QByteArray before = ImageBytes(h);
+      const QString caption = h.main->windowTitle();
+      h.prompter.answers = {BoxAnswer::Ok};
+      (k.read ? h.c().TBRead : h.c().TBWrite)->click();
+      ASSERT_TRUE(PumpUntil([&] { return h.link().LinkState == Link::Idle; }, 20000)) << name;
+      EXPECT_TRUE(h.c().PanelScan->isHidden()) << name;
+      EXPECT_TRUE(h.link().CommPort.GetOpen()) << name;
+      EXPECT_TRUE(h.c().TBRead->isEnabled()) << name;
+      std::vector<QString> texts;
+      if (!k.read) texts.push_back(kWriteQuestion);
+      const bool stops = persistent && k.reason;
+      if (stops)
+        texts.push_back(QString::fromUtf8(k.read ? "Ошибка чтения блока " : "Ошибка записи блока ") +
+                        QString::fromStdString(Hex(k.block)) + QStringLiteral(": ") + QString::fromUtf8(k.reason) +
+                        QStringLiteral(" !"));
+      const bool changedEcho = std::string(k.option) == "--corrupt-echo-block" && persistent;
+      if (changedEcho) {
+        texts.push_back(QStringLiteral("Compare Erorr !!!"));
+        texts.push_back(QStringLiteral("Запись не подтверждена: блоки 0040 !"));
+      }
+      EXPECT_EQ(h.prompter.Texts(), texts) << name;
+      if (stops) EXPECT_EQ(h.prompter.shown.back().kind, BoxKind::Error) << name;
+      EXPECT_EQ(h.c().ProgressBar->value(), stops ? static_cast<int>(k.block / 32 * 32) : 512) << name;
+      EXPECT_EQ(h.c().StatusPanelText(1),
+                !k.read && !stops && !changedEcho ? QStringLiteral("Запись проверена: 16 блоков") : QString())
+          << name;
+      h.emulators.back()->Stop();
+      const QByteArray controller = ReadFile(saved);
+      if (k.read) {
+        QByteArray want = stops ? before : memory;
+        if (!k.checkCrc && !k.reason) want[k.block] = static_cast<char>(want[k.block] ^ 0x01);  // taken as it came
+        EXPECT_EQ(ImageBytes(h), want) << name;
+        EXPECT_EQ(h.main->windowTitle(), stops ? caption : QStringLiteral("Конфигурация - ")) << name;
+        EXPECT_EQ(h.main->Context().SavedFlag, stops ? 1 : 0) << name;
+        EXPECT_EQ(controller, memory) << name;
+      } else {
+        EXPECT_EQ(ImageBytes(h), before) << name;
+        // A stopped write got as far as the failing block, which the controller stored.
+        const int written = stops ? static_cast<int>(k.block) + 32 : 512;
+        EXPECT_EQ(controller, before.left(written) + memory.mid(written)) << name;
+      }
     }
-    // The link is usable again: a new read starts from a clean accumulator.
-    h.prompter.Clear();
-    h.c().TBRead->click();
-    ASSERT_TRUE(h.WaitIdle()) << k.text;
-    // The write got as far as its first block.
-    const QByteArray want = k.read ? memory : before.left(32) + memory.mid(32);
-    EXPECT_EQ(ImageBytes(h), want) << k.text;
   }
 }
 
@@ -275,8 +318,8 @@ TEST(Transfer, PressingReadAgainStartsOverAtTheFirstBlock) {
   ASSERT_TRUE(PumpUntil([&] { return h.MemoLines().contains(QStringLiteral("copy to0040")); }));
   const int before = static_cast<int>(h.MemoLines().size());
   h.c().TBRead->click();
-  EXPECT_EQ(h.prompter.Texts(), std::vector<QString>{kReadQuestion});
-  EXPECT_EQ(h.link().RxCount, 0u);
+  EXPECT_TRUE(h.prompter.shown.empty()) << "the project is unchanged until the read completes";
+  EXPECT_EQ(h.link().Transfer.RxCount, 0u);
   const QStringList memo = h.MemoLines();
   ASSERT_GT(memo.size(), before);
   EXPECT_EQ(memo.last(), QStringLiteral("COM1 Write : 0x00 0x01 0x06 0x33 0x00 0x00 0xFE"));

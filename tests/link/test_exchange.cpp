@@ -48,6 +48,7 @@ struct FakeLink {
 TEST(Exchange, OnlyTheFirst39BytesOfAChunkCount) {
   FakeLink f;
   auto& img = f.h.main->Context().Image;
+  const tesra::ConfigImage before = img;
   f.link.TBReadClick();
   ASSERT_TRUE(PumpUntil([&] { return f.device.Output().size() == 7; }));
   ASSERT_EQ(f.device.Output(), Query(0));
@@ -58,60 +59,68 @@ TEST(Exchange, OnlyTheFirst39BytesOfAChunkCount) {
       {Reply(0x0020, 0x40) + std::string(512 - 39, '\xEE'), 0x0020, 0x0040},
   };
   std::string sent = Query(0);
+  const auto& staged = f.link.Transfer.Staged();
   for (const auto& s : steps) {
     sent += Query(s.next);
     ASSERT_TRUE(f.FeedAndWait(s.chunk, sent.size())) << s.stored;
     EXPECT_EQ(f.device.Output(), sent);
-    EXPECT_EQ(f.link.RxCount, 0u);
-    for (int i = 0; i < 32; ++i) EXPECT_EQ(img[s.stored + i], static_cast<std::uint8_t>(s.chunk[6 + i])) << i;
+    EXPECT_EQ(f.link.Transfer.RxCount, 0u);
+    for (int i = 0; i < 32; ++i) EXPECT_EQ(staged[s.stored + i], static_cast<std::uint8_t>(s.chunk[6 + i])) << i;
   }
-  EXPECT_EQ(img[0x40], 0);
+  EXPECT_EQ(staged[0x40], 0);
+  EXPECT_EQ(img.bytes, before.bytes) << "the project waits for the whole read";
   EXPECT_EQ(f.link.LinkState, Link::Reading);
   EXPECT_TRUE(f.h.prompter.shown.empty());
 }
 
-TEST(Exchange, ReplyAddressBeyondTheImageEndsTheExchange) {
+TEST(Exchange, ReplyAddressBeyondTheImageIsRefusedThreeTimes) {
   struct Case { std::uint8_t state; unsigned address; const char* text; };
   const Case cases[] = {
-      {Link::Reading, 0x01E1, "Ошибка адреса блока 01E1 !"},
-      {Link::Reading, 0xFFFF, "Ошибка адреса блока FFFF !"},
-      {Link::Writing, 0x0200, "Ошибка адреса блока 0200 !"},
+      {Link::Reading, 0x01E1, "Ошибка чтения блока 0000: неверный адрес ответа 01E1 !"},
+      {Link::Reading, 0xFFFF, "Ошибка чтения блока 0000: неверный адрес ответа FFFF !"},
+      {Link::Writing, 0x0200, "Ошибка записи блока 0000: неверный адрес ответа 0200 !"},
   };
   for (const auto& k : cases) {
     FakeLink f;
     auto& img = f.h.main->Context().Image;
     img[0x1FF] = 0x5A;
+    const tesra::ConfigImage before = img;
     f.h.prompter.answers = {BoxAnswer::Ok};
     k.state == Link::Reading ? f.link.TBReadClick() : f.link.TBWriteClick();
-    const std::size_t sent = k.state == Link::Reading ? 7 : 39;
-    ASSERT_TRUE(PumpUntil([&] { return f.device.Output().size() == sent; }));
+    const std::size_t request = k.state == Link::Reading ? 7 : 39;
     f.h.prompter.Clear();
-    f.device.Feed(Reply(k.address, 0x90));
+    for (std::size_t send = 1; send <= 3; ++send) {
+      ASSERT_TRUE(PumpUntil([&] { return f.device.Output().size() == send * request; })) << k.text << send;
+      f.device.Feed(Reply(k.address, 0x90));
+    }
     ASSERT_TRUE(PumpUntil([&] { return f.link.LinkState == Link::Idle; })) << k.text;
     ASSERT_EQ(f.h.prompter.Texts(), std::vector<QString>{QString::fromUtf8(k.text)});
     EXPECT_EQ(f.h.prompter.shown[0].kind, BoxKind::Error);
     EXPECT_TRUE(f.h.c().PanelScan->isHidden());
-    linktest::PumpFor(30);
-    EXPECT_EQ(f.device.Output().size(), sent) << "nothing more is sent";
-    EXPECT_EQ(img[0x1FF], 0x5A);
-    EXPECT_EQ(img[0x1E0], 0);
-    EXPECT_EQ(f.link.RxCount, 0u);
+    linktest::PumpFor(300);
+    EXPECT_EQ(f.device.Output().size(), 3 * request) << "nothing more is sent";
+    EXPECT_EQ(img.bytes, before.bytes);
+    EXPECT_TRUE(f.link.CommPort.GetOpen()) << "the port stays connected";
   }
 }
 
-TEST(Exchange, LastBlockFinishesTheReadAndBytesWhileIdleWait) {
+TEST(Exchange, BytesWhileIdleWaitAndAreDroppedWhenTheNextExchangeStarts) {
   FakeLink f;
-  f.link.TBReadClick();
-  // A controller that answers the first query with the last block ends the read at once.
-  ASSERT_TRUE(PumpUntil([&] { return f.device.Output().size() == 7; }));
-  f.device.Feed(Reply(0x01E0, 0x01));
-  ASSERT_TRUE(PumpUntil([&] { return f.link.LinkState == Link::Idle; }));
-  EXPECT_EQ(f.h.main->Context().Image[0x1E0], 0x01);
-  EXPECT_EQ(f.h.main->windowTitle(), QStringLiteral("Конфигурация - "));
-  EXPECT_EQ(f.h.c().ProgressBar->value(), 32);
-  // Idle: what comes now stays in the component for the next exchange.
+  f.h.formPort->show();
   f.device.Feed(std::string(5, '\x01'));
   ASSERT_TRUE(PumpUntil([&] { return f.link.CommPort.GetInBuffUsed() == 5; }));
   linktest::PumpFor(50);
   EXPECT_EQ(f.link.CommPort.GetInBuffUsed(), 5u);
+  f.link.TBReadClick();
+  EXPECT_EQ(f.link.CommPort.GetInBuffUsed(), 0u);
+  EXPECT_TRUE(f.device.Output().empty()) << "the first request waits for a quiet line";
+  ASSERT_TRUE(PumpUntil([&] { return f.device.Output().size() == 7; }));
+  const QStringList memo = f.h.MemoLines();
+  ASSERT_GE(memo.size(), 3);
+  EXPECT_EQ(memo[0], QStringLiteral("COM1 Read  : 0x01 0x01 0x01 0x01 0x01"));
+  EXPECT_EQ(memo[1], QStringLiteral("drop 0005"));
+  EXPECT_EQ(memo[2], QStringLiteral("COM1 Write : 0x00 0x01 0x06 0x33 0x00 0x00 0xFE"));
+  // A reply for the first query starts the read cleanly.
+  ASSERT_TRUE(f.FeedAndWait(Reply(0x0000, 0x01), 14));
+  EXPECT_EQ(f.link.Transfer.Staged()[0], 0x01);
 }

@@ -29,6 +29,9 @@ TEST(SetComPort, FirstOpeningShowsAutomaticModeCollapsed) {
   EXPECT_EQ(s.RadioGroupStop->ItemIndex(), 0);
   EXPECT_TRUE(s.CheckBoxDTR->isChecked());
   EXPECT_TRUE(s.CheckBoxRTS->isChecked());
+  EXPECT_EQ(s.CheckBoxReplyCrc->text(), QStringLiteral("Проверять контрольную сумму ответов"));
+  EXPECT_TRUE(s.CheckBoxReplyCrc->isChecked());
+  EXPECT_TRUE(h.link().CheckReplyCrc);
   EXPECT_EQ(s.ButtonOk->text(), QStringLiteral("Отмена"));
   EXPECT_EQ(s.Button1->text(), QStringLiteral("Ok"));
   s.show();
@@ -90,6 +93,7 @@ TEST(SetComPort, EachWayOfClosingAppliesWhatItShould) {
     s.RadioGroupParity->Button(2)->setChecked(true);
     s.RadioGroupData->Button(2)->setChecked(true);
     s.CheckBoxRTS->setChecked(false);
+    s.CheckBoxReplyCrc->setChecked(false);
     if (k.closeBy == 0) {
       s.show();
       s.close();
@@ -107,6 +111,7 @@ TEST(SetComPort, EachWayOfClosingAppliesWhatItShould) {
     // DTR stays ticked: only an applied dialog sets it (the component starts with it off).
     EXPECT_EQ(port.GetDTR(), applied) << k.name;
     EXPECT_FALSE(port.GetRTS()) << k.name;
+    EXPECT_EQ(h.link().CheckReplyCrc, !applied) << k.name;
     EXPECT_TRUE(h.prompter.shown.empty()) << k.name;
     EXPECT_FALSE(port.GetOpen()) << k.name;
   }

@@ -254,6 +254,63 @@ TEST(ControllerEmulator, WrongAddressInTheRepliesAsked) {
   }
 }
 
+// Each fault of one block plays its count, then the block is answered
+// normally; other blocks are never touched. Read replies and write echoes alike.
+TEST(ControllerEmulator, BlockFaultsPlayTheirCountThenAnswerNormally) {
+  enum class Seen { Clean, WrongAddress, BadCrc, Stray, Nothing, ChangedEcho };
+  struct Case { const char* option; Seen seen; bool readToo; };
+  const Case cases[] = {
+      {"--reply-wrong-address", Seen::WrongAddress, true},
+      {"--reply-bad-crc", Seen::BadCrc, true},
+      {"--reply-stray", Seen::Stray, true},
+      {"--reply-withheld", Seen::Nothing, true},
+      {"--corrupt-echo-block", Seen::ChangedEcho, false},
+  };
+  const Bytes data = Pattern(512, 21);
+  tesra::ConfigImage image;
+  std::copy(data.begin(), data.end(), image.bytes.begin());
+  for (const auto& c : cases) {
+    for (bool write : {false, true}) {
+      if (!write && !c.readToo) continue;
+      SCOPED_TRACE(std::string(c.option) + (write ? " write" : " read"));
+      TempDir dir;
+      WriteFile(dir.File("m.usr"), data);
+      EmulatorProcess emu({c.option, "0x40:2", "--memory", dir.File("m.usr")});
+      Port port(emu.path());
+      ASSERT_TRUE(port.ok());
+      const struct { unsigned address; Seen want; } steps[] = {
+          {0x40, c.seen}, {0x20, Seen::Clean}, {0x40, c.seen}, {0x40, Seen::Clean}};
+      for (const auto& st : steps) {
+        ASSERT_TRUE(port.Write(write ? WriteBlock(st.address, image) : ReadQuery(st.address)));
+        const std::size_t want = st.want == Seen::Stray ? 43 : st.want == Seen::Nothing ? 0 : 39;
+        const Bytes got = port.Read(want == 0 ? 1 : want, want == 0 ? 300 : kPatienceMs);
+        ASSERT_EQ(got.size(), want) << st.address;
+        if (want == 0) continue;
+        const Bytes r(got.end() - 39, got.end());
+        if (st.want == Seen::Stray) EXPECT_EQ(Bytes(got.begin(), got.begin() + 4), (Bytes{0xFF, 0x00, 0x55, 0xAA}));
+        EXPECT_EQ(tesra::ReplyAddress(r.data()), st.want == Seen::WrongAddress ? st.address + 0x100 : st.address);
+        EXPECT_EQ(CrcOk(r), st.want != Seen::BadCrc) << st.address;
+        Bytes block = Slice(data, st.address);
+        if (st.want == Seen::BadCrc) block[0] ^= 0x01;
+        if (st.want == Seen::ChangedEcho) block[0] ^= 0xFF;
+        EXPECT_EQ(Block(r), block) << st.address;
+      }
+    }
+  }
+}
+
+TEST(ControllerEmulator, DamageEveryNthReply) {
+  EmulatorProcess emu({"--damage-every", "3"});
+  Port port(emu.path());
+  ASSERT_TRUE(port.ok());
+  for (unsigned i = 1; i <= 6; ++i) {
+    ASSERT_TRUE(port.Write(ReadQuery(0x20)));
+    const Bytes r = port.Read(tesra::kReplySize);
+    ASSERT_EQ(r.size(), tesra::kReplySize);
+    EXPECT_EQ(CrcOk(r), i % 3 != 0) << i;
+  }
+}
+
 TEST(ControllerEmulator, VanishesAfterTheGivenReplyAndRemovesItsLink) {
   TempDir dir;
   EmulatorProcess emu({"--vanish-after", "2", "--link-dir", dir.path(), "--port", "3"});
@@ -382,6 +439,8 @@ TEST(ControllerEmulator, BadCommandLinesAreRefused) {
       {"--chunks", "20,,19"},
       {"--chunks", "0"},
       {"--wrong-address", "0x100@0"},
+      {"--reply-bad-crc", "0x40:x"},
+      {"--reply-withheld", "0x10000"},
       {"--garbage-burst", "10@later"},
       {"--save-on-exit"},               // without --memory
       {"--memory", "/nonexistent/m.usr"},

@@ -55,7 +55,22 @@ bool SaveMemory(const std::string& path, const Memory& m, std::string& error) {
 }
 
 Controller::Controller(const Options& o, const Memory& initial)
-    : o_(o), mem_(initial), garbageRng_(o.garbageSeed), chunkRng_(o.randomChunksSeed.value_or(0)) {}
+    : o_(o),
+      mem_(initial),
+      played_(o.blockFaults.size(), 0),
+      garbageRng_(o.garbageSeed),
+      chunkRng_(o.randomChunksSeed.value_or(0)) {}
+
+bool Controller::Plays(BlockFault::Kind kind, unsigned address) {
+  bool plays = false;
+  for (std::size_t i = 0; i < o_.blockFaults.size(); ++i) {
+    const auto& f = o_.blockFaults[i];
+    if (f.kind != kind || f.address != address || (f.count != 0 && played_[i] >= f.count)) continue;
+    ++played_[i];
+    plays = true;
+  }
+  return plays;
+}
 
 std::vector<std::uint8_t> Controller::Garbage(std::size_t n) {
   std::vector<std::uint8_t> g(n);
@@ -149,22 +164,33 @@ Controller::Plan Controller::OnFrame(const Frame& f) {
     return p;
   }
   const unsigned n = ++dataReplies_;
-  const unsigned address =
-      o_.wrongAddress && (o_.wrongAddressNth == 0 || o_.wrongAddressNth == n) ? *o_.wrongAddress : f.address;
-  std::vector<std::uint8_t> reply;
-  if (f.kind == Frame::Kind::Read) {
-    reply = BlockReply(tesra::CmdRead, address, mem_.data() + f.address);
-  } else {
-    std::copy(f.data.begin(), f.data.end(), mem_.begin() + f.address);
-    std::array<std::uint8_t, tesra::kBlockSize> echo;
-    std::copy_n(mem_.begin() + f.address, echo.size(), echo.begin());
-    if (std::find(o_.corruptEchoBlocks.begin(), o_.corruptEchoBlocks.end(), f.address) != o_.corruptEchoBlocks.end()) {
-      echo[0] ^= 0xFF;
-      p.note += " echo corrupted";
-    }
-    reply = BlockReply(tesra::CmdWrite, address, echo.data());
-    p.save = f.address == tesra::kLastBlockAddress;
+  using K = BlockFault::Kind;
+  const bool write = f.kind == Frame::Kind::Write;
+  if (write) std::copy(f.data.begin(), f.data.end(), mem_.begin() + f.address);
+  if (Plays(K::Withheld, f.address)) {
+    p.note += " withheld";
+    p.save = write && f.address == tesra::kLastBlockAddress;
+    return p;
   }
+  unsigned address =
+      o_.wrongAddress && (o_.wrongAddressNth == 0 || o_.wrongAddressNth == n) ? *o_.wrongAddress : f.address;
+  if (Plays(K::WrongAddress, f.address)) address = (f.address + 0x100) & 0xFFFF;
+  std::array<std::uint8_t, tesra::kBlockSize> data;
+  std::copy_n(mem_.begin() + f.address, data.size(), data.begin());
+  if (write && Plays(K::ChangedEcho, f.address)) {
+    data[0] ^= 0xFF;
+    p.note += " echo corrupted";
+  }
+  std::vector<std::uint8_t> reply = BlockReply(write ? tesra::CmdWrite : tesra::CmdRead, address, data.data());
+  if (Plays(K::BadCrc, f.address) || (o_.damageEvery != 0 && n % o_.damageEvery == 0)) {
+    reply[6] ^= 0x01;  // after the CRC-8: a bit flipped on the line
+    p.note += " bad CRC";
+  }
+  if (Plays(K::Stray, f.address)) {
+    reply.insert(reply.begin(), {0xFF, 0x00, 0x55, 0xAA});
+    p.note += " stray bytes";
+  }
+  p.save = write && f.address == tesra::kLastBlockAddress;
   if (address != f.address) p.note += " address changed";
   AddBursts(p, GarbageBurst::When::Reply, n);
   AddReply(p, reply, n);

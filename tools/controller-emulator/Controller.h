@@ -41,10 +41,13 @@ class Controller {
   // Queues a reply in chunks, with the fault actions that follow a count.
   void AddReply(Plan& p, const std::vector<std::uint8_t>& reply, unsigned dataReply);
   std::vector<std::size_t> ChunkSizes(std::size_t total);
+  // Whether a fault of `kind` plays for the reply to `address` now; counts it.
+  bool Plays(BlockFault::Kind kind, unsigned address);
 
   const Options& o_;
   Memory mem_;
   unsigned dataReplies_ = 0;
+  std::vector<unsigned> played_;  // per fault of o_.blockFaults
   bool vanished_ = false;
   std::mt19937 garbageRng_;
   std::mt19937 chunkRng_;

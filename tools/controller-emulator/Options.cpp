@@ -1,6 +1,8 @@
 #include "tools/controller-emulator/Options.h"
 
+#include <algorithm>
 #include <charconv>
+#include <iterator>
 #include <string_view>
 
 namespace emu {
@@ -67,6 +69,34 @@ std::optional<GarbageBurst> ParseBurst(std::string_view s) {
   return b;
 }
 
+// A[:N]: block address, and how many times (0 or none: every time).
+std::optional<BlockFault> ParseBlockFault(std::string_view s, BlockFault::Kind kind) {
+  BlockFault f;
+  f.kind = kind;
+  const auto colon = s.find(':');
+  const auto a = ParseNumber(s.substr(0, colon), 0xFFFF);
+  if (!a) return std::nullopt;
+  f.address = static_cast<unsigned>(*a);
+  if (colon != std::string_view::npos) {
+    const auto n = ParseNumber(s.substr(colon + 1), 1000000);
+    if (!n) return std::nullopt;
+    f.count = static_cast<unsigned>(*n);
+  }
+  return f;
+}
+
+struct BlockFaultOption {
+  std::string_view name;
+  BlockFault::Kind kind;
+};
+constexpr BlockFaultOption kBlockFaultOptions[] = {
+    {"--reply-wrong-address", BlockFault::Kind::WrongAddress},
+    {"--reply-bad-crc", BlockFault::Kind::BadCrc},
+    {"--reply-stray", BlockFault::Kind::Stray},
+    {"--reply-withheld", BlockFault::Kind::Withheld},
+    {"--corrupt-echo-block", BlockFault::Kind::ChangedEcho},
+};
+
 }  // namespace
 
 std::optional<Options> ParseOptions(int argc, const char* const* argv, std::string& error) {
@@ -95,7 +125,18 @@ std::optional<Options> ParseOptions(int argc, const char* const* argv, std::stri
     var = static_cast<type>(*n_);           \
   } while (0)
 
-    if (arg == "--help" || arg == "-h") {
+    const auto blockFault = std::find_if(std::begin(kBlockFaultOptions), std::end(kBlockFaultOptions),
+                                         [&](const BlockFaultOption& b) { return b.name == arg; });
+    if (blockFault != std::end(kBlockFaultOptions)) {
+      const auto v = value();
+      if (!v) return std::nullopt;
+      const auto f = ParseBlockFault(*v, blockFault->kind);
+      if (!f) {
+        error = "bad value for " + std::string(arg) + ": " + std::string(*v);
+        return std::nullopt;
+      }
+      o.blockFaults.push_back(*f);
+    } else if (arg == "--help" || arg == "-h") {
       o.help = true;
     } else if (arg == "--verbose" || arg == "-v") {
       o.verbose = true;
@@ -148,10 +189,8 @@ std::optional<Options> ParseOptions(int argc, const char* const* argv, std::stri
       NUMBER_OR_FAIL(o.randomChunksSeed, 0xFFFFFFFFu, std::uint32_t);
     } else if (arg == "--chunk-gap") {
       NUMBER_OR_FAIL(o.chunkGapMs, 60000, unsigned);
-    } else if (arg == "--corrupt-echo-block") {
-      unsigned a = 0;
-      NUMBER_OR_FAIL(a, 0xFFFF, unsigned);
-      o.corruptEchoBlocks.push_back(a);
+    } else if (arg == "--damage-every") {
+      NUMBER_OR_FAIL(o.damageEvery, 1000000, unsigned);
     } else if (arg == "--wrong-address") {
       const auto v = value();
       if (!v) return std::nullopt;
@@ -243,9 +282,26 @@ Faults:
   --random-chunks SEED     split replies into chunks of 1..20 random bytes
   --chunk-gap MS           pause between chunks (default 100, long enough for
                            the program to take each chunk as its own read)
-  --corrupt-echo-block A   the echo of the write block at address A has its
+  --corrupt-echo-block A[:N]
+                           the echo of the write block at address A has its
                            first data byte inverted (CRC made to match); the
-                           memory keeps what was written; may be repeated
+                           memory keeps what was written
+  --reply-wrong-address A[:N]
+                           the read reply / write echo for address A carries
+                           the address A + 0x100; its data are A's
+  --reply-bad-crc A[:N]    the read reply / write echo for address A has bit 0
+                           of its first data byte flipped after its CRC-8 was
+                           computed (the write itself is stored as sent)
+  --reply-stray A[:N]      4 stray bytes (FF 00 55 AA) go out just before the
+                           read reply / write echo for address A
+  --reply-withheld A[:N]   the read request / write block for address A is not
+                           answered (a write block is still stored)
+                           Each of these five: N times (counting every
+                           request for A, resends included), then answered
+                           normally; without :N (or :0) every time; may be
+                           repeated
+  --damage-every N         every N-th read reply / write echo has a flipped
+                           data bit, like --reply-bad-crc
   --wrong-address A[@N]    the N-th read reply / write echo (counting from 1;
                            without @N every one) carries address A; its data
                            are still those of the requested block

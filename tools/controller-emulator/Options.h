@@ -25,6 +25,21 @@ struct GarbageBurst {
   unsigned delayMs = 0;
 };
 
+// A fault of the replies to one block address, played `count` times
+// (0: every time).
+struct BlockFault {
+  enum class Kind {
+    WrongAddress,  // the reply carries the address + 0x100
+    BadCrc,        // one data bit flipped after the CRC-8 was computed
+    Stray,         // stray bytes just before the reply
+    Withheld,      // no reply at all
+    ChangedEcho,   // write echo with its first data byte inverted, CRC-8 to match
+  };
+  Kind kind = Kind::WrongAddress;
+  unsigned address = 0;
+  unsigned count = 0;
+};
+
 struct Options {
   bool help = false;
   bool verbose = false;
@@ -47,7 +62,8 @@ struct Options {
   std::optional<std::uint32_t> randomChunksSeed;
   unsigned chunkGapMs = 100;
 
-  std::vector<unsigned> corruptEchoBlocks;
+  std::vector<BlockFault> blockFaults;
+  unsigned damageEvery = 0;  // every N-th read reply / write echo has a bad CRC-8; 0: none
   std::optional<unsigned> wrongAddress;
   unsigned wrongAddressNth = 0;  // 0: every reply
 
