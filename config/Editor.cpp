@@ -38,6 +38,11 @@ bool ReadInteger(const QString& text, long long& value) {
   return ok;
 }
 
+// The field of a stage's message (1), repeat (2) or pause (3) box.
+FieldId StageComboField(int helpContext) {
+  return helpContext == 1 ? FieldId::Message : helpContext == 2 ? FieldId::Repeats : FieldId::Pause;
+}
+
 }  // namespace
 
 Editor::Editor(MainContext& ctx) : ctx_(ctx) {}
@@ -122,12 +127,21 @@ void Editor::CheckBox180Click(QObject* sender) {
 
   if (hc == 0) {
     PutField(img, field(FieldId::StageOn), static_cast<unsigned>(checked));
+    // The box of a stage that was off shows no message, whatever its byte
+    // holds; switched on by the user, the stage plays none on the controller
+    // either. A refresh sets the boxes before their messages, so it is left out.
+    if (checked && ctx_.RefreshGuard == 0 && ItemIndex(k.MessageCombos[t]) == 0)
+      PutField(img, field(FieldId::Message), 0);
     if (checked && ItemIndex(k.RepeatCombos[t]) != 0) {
       if (t < 7) k.StageButtons[t + 1]->setEnabled(true);
     } else {
       UncheckLaterStages(t);
     }
     UpdateControlStates(QStringLiteral("PHASE"));
+  } else if (hc >= 1 && hc <= 3 && ItemIndex(qobject_cast<QComboBox*>(sender)) < 0) {
+    // Typed text that names no item writes nothing; ComboBox43Exit shows the
+    // stored item again once the typing ends.
+    return;
   } else if (hc == 1) {
     PutField(img, field(FieldId::Message), static_cast<unsigned>(ItemIndex(k.MessageCombos[t])));
   } else if (hc == 2) {
@@ -159,6 +173,21 @@ void Editor::CheckBox180Click(QObject* sender) {
   }
   ctx_.ImageChanged();
   if (hc < 4) Edit6Change();
+}
+
+// The typing in a stage's message, repeat or pause box has ended: text that
+// names no item was refused, so the box shows the item the image holds again.
+// It waits for the end, since "1" may be on its way to "15", and typing on
+// after the box had changed under the cursor would name an item nobody meant.
+void Editor::ComboBox43Exit(QObject* sender) {
+  auto* combo = qobject_cast<QComboBox*>(sender);
+  const int hc = HelpContext(sender);
+  const int t = Tag(sender);
+  if (!combo || hc < 1 || hc > 3 || t < 0 || t > 7 || ItemIndex(combo) >= 0) return;
+  SelectIndex(combo, static_cast<int>(FieldValue(ctx_.Image, StageField(ctx_.SelectedInput, t, StageComboField(hc)))));
+  const int shown = combo->currentIndex();
+  combo->setEditText(shown >= 0 ? combo->itemText(shown) : QString());
+  Edit6Change();
 }
 
 void Editor::UpdateControlStates(const QString& scope) {
