@@ -207,6 +207,7 @@ struct MainControls::Builder {
     QObject::connect(combo, &QComboBox::activated, combo, [hp = &h, combo](int) { hp->CheckBox180Click(combo); });
     QObject::connect(combo->lineEdit(), &QLineEdit::textEdited, combo,
                      [hp = &h, combo](const QString&) { hp->CheckBox180Click(combo); });
+    QObject::connect(combo->lineEdit(), &QLineEdit::editingFinished, combo, [hp = &h, combo] { hp->ComboBox43Exit(combo); });
     return combo;
   }
 

@@ -10,29 +10,14 @@ namespace tesra {
 
 constexpr std::size_t kImageSize = 512;
 
-// Field offsets (decimal), as the controller lays them out.
+// Section layout (decimal offsets). Where each field lies is in ImageFields.
 namespace offs {
-constexpr std::size_t SystemSection = 0;    // bytes 0..7
-constexpr std::size_t Equipment = 0;        // amplifier, splitters, consoles
-constexpr std::size_t Options = 1;          // gong, AUX priority, ALM OUT by AUX, equal priority, modules
-constexpr std::size_t AlmOutMic = 2;        // bit 0: ALM OUT by MIC+PULT1+PULT2
-constexpr std::size_t MusicPreset1 = 3;
-constexpr std::size_t MusicPreset2 = 4;
-constexpr std::size_t TelZones = 5;
-constexpr std::size_t RingZones = 6;
-constexpr std::size_t AuxZones = 7;
 constexpr std::size_t InputBlocks = 8;      // eight blocks of 48 bytes
 constexpr std::size_t InputBlockSize = 48;
 constexpr std::size_t StageRecordSize = 6;
-constexpr std::size_t IdentitySection = 400;
-constexpr std::size_t Marker = 400;         // "SN"
-constexpr std::size_t SerialNumber = 403;   // 4 characters
-constexpr std::size_t Date1 = 408;          // 2 characters each
-constexpr std::size_t Date2 = 411;
-constexpr std::size_t Date3 = 414;
 
 // Offsets inside a stage record.
-constexpr std::size_t StageFlags = 0;       // bit 7 on, bit 6 ALM OUT, bits 5..3 pause index
+constexpr std::size_t StageFlags = 0;       // on, ALM OUT, pause index
 constexpr std::size_t StageRepeats = 1;     // 0 = unlimited
 constexpr std::size_t StageZones = 2;       // zone mask
 constexpr std::size_t StageRelays = 3;      // 16-bit field, bytes +3 and +4

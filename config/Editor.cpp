@@ -13,6 +13,7 @@
 #include "app/MainControls.h"
 #include "config/ComboIndex.h"
 #include "config/IdentityText.h"
+#include "config/ImageFields.h"
 #include "config/PlayingTime.h"
 
 using namespace tesra;
@@ -31,14 +32,17 @@ class GuardRaised {
   std::uint8_t& guard_;
 };
 
-// Bit n (0 = value 0x01) of a byte as a bit index from the byte's start.
-constexpr unsigned BitOf(unsigned n) { return 7 - n; }
 
 // Seconds of a time text; no value for anything that is not a time.
 bool ReadTime(const QString& text, long long& value) {
   const std::optional<long long> seconds = tesra::ReadSeconds(text.toStdString());
   value = seconds.value_or(0);
   return seconds.has_value();
+}
+
+// The field of a stage's message (1), repeat (2) or pause (3) box.
+FieldId StageComboField(int helpContext) {
+  return helpContext == 1 ? FieldId::Message : helpContext == 2 ? FieldId::Repeats : FieldId::Pause;
 }
 
 }  // namespace
@@ -51,56 +55,53 @@ void Editor::ComboBox58Change(QObject* sender) {
   if (ctx_.RefreshGuard != 0) return;
   MainControls& k = c();
   std::uint8_t* img = ctx_.Image.data();
-  auto checked = [sender] {
+  auto checked = [sender]() -> unsigned {
     auto* box = qobject_cast<QCheckBox*>(sender);
     return box && box->isChecked() ? 1 : 0;
   };
-  auto index = [sender] { return ItemIndex(qobject_cast<QComboBox*>(sender)); };
-  auto low = [](int v, unsigned bits) { return static_cast<std::uint8_t>(v & ((1 << bits) - 1)); };
+  // The field keeps the low bits of the index; no selection (-1) sets them all.
+  auto index = [sender] { return static_cast<unsigned>(ItemIndex(qobject_cast<QComboBox*>(sender))); };
+  auto put = [img](FieldId id, unsigned value) { PutField(img, SystemField(id), value); };
+
+  const struct { QCheckBox* box; FieldId id; } options[] = {
+      {k.CheckBox316, FieldId::Gong},          {k.CheckBox325, FieldId::AuxPriority},
+      {k.CheckBox42, FieldId::AlmOutByAux},    {k.CheckBox4, FieldId::EqualPriority},
+      {k.CheckBox41, FieldId::AlmOutByMic},
+  };
+  const struct { QLineEdit* edit; FieldId id; } texts[] = {
+      {k.Edit1, FieldId::SerialNumber}, {k.Edit2, FieldId::Date1}, {k.Edit3, FieldId::Date2}, {k.Edit4, FieldId::Date3}};
 
   if (sender == k.CheckBox5) {
-    PutBits(2, static_cast<std::uint8_t>(checked() + 1), 8, 2, img + offs::Equipment);
+    put(FieldId::Amplifier, checked() + 1);
   } else if (sender == k.ComboBox57) {
-    PutBits(2, low(index(), 2), 6, 2, img + offs::Equipment);
+    put(FieldId::Splitters, index());
     UpdateControlStates(QStringLiteral("RU"));
   } else if (sender == k.ComboBox56) {
-    PutBits(4, low(index(), 4), 4, 4, img + offs::Options);
+    put(FieldId::Modules, index());
     UpdateControlStates(QStringLiteral("Modul"));
   } else if (sender == k.ComboBox55) {
-    PutBits(2, low(index(), 2), 2, 2, img + offs::Equipment);
+    put(FieldId::FireConsoles, index());
     UpdateControlStates(QStringLiteral("PultFire"));
   } else if (sender == k.ComboBox54) {
-    PutBits(2, low(index(), 2), 4, 2, img + offs::Equipment);
+    put(FieldId::AnnouncerConsoles, index());
     UpdateControlStates(QStringLiteral("PultDiktor"));
-  } else if (sender == k.CheckBox316) {
-    PutBit(img + offs::Options, BitOf(7), checked());
-  } else if (sender == k.CheckBox325) {
-    PutBit(img + offs::Options, BitOf(6), checked());
-  } else if (sender == k.CheckBox42) {
-    PutBit(img + offs::Options, BitOf(5), checked());
-  } else if (sender == k.CheckBox4) {
-    PutBit(img + offs::Options, BitOf(4), checked());
-  } else if (sender == k.CheckBox41) {
-    PutBit(img + offs::AlmOutMic, BitOf(0), checked());
-  } else if (sender == k.Edit1 || sender == k.Edit2 || sender == k.Edit3 || sender == k.Edit4) {
-    struct Field { QLineEdit* edit; std::size_t offset; std::size_t length; };
-    const Field fields[] = {{k.Edit1, offs::SerialNumber, 4},
-                            {k.Edit2, offs::Date1, 2},
-                            {k.Edit3, offs::Date2, 2},
-                            {k.Edit4, offs::Date3, 2}};
-    for (const Field& f : fields)
-      if (sender == f.edit) StoreIdentityText(f.edit->text(), img + f.offset, f.length);
   } else {
-    // Music and input zone boxes: zone n is bit n-1 of its byte; anything
+    for (const auto& o : options)
+      if (sender == o.box) put(o.id, checked());
+    for (const auto& t : texts) {
+      const ImageField& f = SystemField(t.id);
+      if (sender == t.edit) StoreIdentityText(t.edit->text(), img + f.offset, f.length);
+    }
+    // Music and input zone boxes: zone n is bit n-1 of its field; anything
     // else (the version field) stores nothing.
-    for (int z = 0; z < 8; ++z) {
-      const struct { QCheckBox* box; std::size_t byte; } zones[] = {
-          {k.MusicZoneBoxes[z], offs::MusicPreset1}, {k.MusicZoneBoxes[8 + z], offs::MusicPreset2},
-          {k.InputZoneBoxes[0][z], offs::AuxZones},  {k.InputZoneBoxes[1][z], offs::RingZones},
-          {k.InputZoneBoxes[2][z], offs::TelZones},
+    for (unsigned z = 0; z < 8; ++z) {
+      const struct { QCheckBox* box; FieldId id; } zones[] = {
+          {k.MusicZoneBoxes[z], FieldId::MusicPreset1}, {k.MusicZoneBoxes[8 + z], FieldId::MusicPreset2},
+          {k.InputZoneBoxes[0][z], FieldId::AuxZones},  {k.InputZoneBoxes[1][z], FieldId::RingZones},
+          {k.InputZoneBoxes[2][z], FieldId::TelZones},
       };
       for (const auto& zone : zones)
-        if (sender == zone.box) PutBit(img + zone.byte, BitOf(static_cast<unsigned>(z)), checked());
+        if (sender == zone.box) PutFieldBit(img, SystemField(zone.id), z, static_cast<int>(checked()));
     }
   }
   ctx_.ImageChanged();
@@ -120,23 +121,34 @@ void Editor::CheckBox180Click(QObject* sender) {
   if (t < 0 || t > 7) return;
   if (hc == 0) UpdateControlStates(QStringLiteral("PHASE"));
 
-  std::uint8_t* rec = ctx_.Image.data() + StageRecordOffset(ctx_.SelectedInput, t);
+  std::uint8_t* img = ctx_.Image.data();
+  const int input = ctx_.SelectedInput;
+  auto field = [input, t](FieldId id) -> const ImageField& { return StageField(input, t, id); };
   auto* box = qobject_cast<QCheckBox*>(sender);
   const int checked = box && box->isChecked() ? 1 : 0;
 
   if (hc == 0) {
-    PutBit(rec + offs::StageFlags, 0, checked);
+    PutField(img, field(FieldId::StageOn), static_cast<unsigned>(checked));
+    // The box of a stage that was off shows no message, whatever its byte
+    // holds; switched on by the user, the stage plays none on the controller
+    // either. A refresh sets the boxes before their messages, so it is left out.
+    if (checked && ctx_.RefreshGuard == 0 && ItemIndex(k.MessageCombos[t]) == 0)
+      PutField(img, field(FieldId::Message), 0);
     if (checked && ItemIndex(k.RepeatCombos[t]) != 0) {
       if (t < 7) k.StageButtons[t + 1]->setEnabled(true);
     } else {
       UncheckLaterStages(t);
     }
     UpdateControlStates(QStringLiteral("PHASE"));
+  } else if (hc >= 1 && hc <= 3 && ItemIndex(qobject_cast<QComboBox*>(sender)) < 0) {
+    // Typed text that names no item writes nothing; ComboBox43Exit shows the
+    // stored item again once the typing ends.
+    return;
   } else if (hc == 1) {
-    rec[offs::StageMessage] = static_cast<std::uint8_t>(ItemIndex(k.MessageCombos[t]) & 0xFF);
+    PutField(img, field(FieldId::Message), static_cast<unsigned>(ItemIndex(k.MessageCombos[t])));
   } else if (hc == 2) {
     const int idx = ItemIndex(k.RepeatCombos[t]);
-    rec[offs::StageRepeats] = static_cast<std::uint8_t>(idx & 0xFF);
+    PutField(img, field(FieldId::Repeats), static_cast<unsigned>(idx));
     if (idx != 0) {
       if (t < 7) k.StageButtons[t + 1]->setEnabled(true);
     } else {
@@ -144,12 +156,12 @@ void Editor::CheckBox180Click(QObject* sender) {
       UpdateControlStates(QStringLiteral("PHASE"));
     }
   } else if (hc == 3) {
-    PutBits(3, static_cast<std::uint8_t>(ItemIndex(k.PauseCombos[t]) & 7), 6, 3, rec + offs::StageFlags);
+    PutField(img, field(FieldId::Pause), static_cast<unsigned>(ItemIndex(k.PauseCombos[t])));
   } else if (hc >= 4 && hc <= 11) {
     const int z = hc - 3;
     auto* button = qobject_cast<QToolButton*>(sender);
     const bool down = button && button->isChecked();
-    PutBit(rec + offs::StageZones, BitOf(static_cast<unsigned>(z - 1)), down ? 1 : 0);
+    PutFieldBit(img, field(FieldId::Zones), static_cast<unsigned>(z - 1), down ? 1 : 0);
     if (button) k.SetZoneButtonImage(button, down ? 1 : 0);
   } else if (hc >= 12 && hc <= 19) {
     const int m = hc - 11;
@@ -157,12 +169,27 @@ void Editor::CheckBox180Click(QObject* sender) {
     int r = box ? box->text().toInt(&ok) : 0;
     if (!ok) r = 0;
     // A caption other than K1/K2 would address a bit outside this module's pair.
-    if (r == 0 || r == 1) PutBit(rec + offs::StageRelays, static_cast<unsigned>(2 * (m - 1) + r), checked);
+    if (r == 0 || r == 1) PutFieldBit(img, RelayField(input, t, m - 1), RelayBit(r), checked);
   } else if (hc == 20) {
-    PutBit(rec + offs::StageFlags, 1, checked);
+    PutField(img, field(FieldId::AlmOut), static_cast<unsigned>(checked));
   }
   ctx_.ImageChanged();
   if (hc < 4) Edit6Change();
+}
+
+// The typing in a stage's message, repeat or pause box has ended: text that
+// names no item was refused, so the box shows the item the image holds again.
+// It waits for the end, since "1" may be on its way to "15", and typing on
+// after the box had changed under the cursor would name an item nobody meant.
+void Editor::ComboBox43Exit(QObject* sender) {
+  auto* combo = qobject_cast<QComboBox*>(sender);
+  const int hc = HelpContext(sender);
+  const int t = Tag(sender);
+  if (!combo || hc < 1 || hc > 3 || t < 0 || t > 7 || ItemIndex(combo) >= 0) return;
+  SelectIndex(combo, static_cast<int>(FieldValue(ctx_.Image, StageField(ctx_.SelectedInput, t, StageComboField(hc)))));
+  const int shown = combo->currentIndex();
+  combo->setEditText(shown >= 0 ? combo->itemText(shown) : QString());
+  Edit6Change();
 }
 
 void Editor::UpdateControlStates(const QString& scope) {
@@ -287,58 +314,66 @@ void Editor::Edit6Change() {
 void Editor::ShowSystemSection() {
   MainControls& k = c();
   std::uint8_t* img = ctx_.Image.data();
-  const std::uint8_t b0 = img[offs::Equipment];
-  k.CheckBox5->setChecked(((b0 >> 6) & 3) >= 2);
-  SelectIndex(k.ComboBox57, (b0 >> 4) & 3);
-  SelectIndex(k.ComboBox54, (b0 >> 2) & 3);
-  SelectIndex(k.ComboBox55, b0 & 3);
+  // Each control is set in turn and read live: a write-back from one may
+  // change a later field.
+  auto value = [img](FieldId id) { return FieldValue(img, SystemField(id)); };
+  k.CheckBox5->setChecked(value(FieldId::Amplifier) >= 2);
+  SelectIndex(k.ComboBox57, static_cast<int>(value(FieldId::Splitters)));
+  SelectIndex(k.ComboBox54, static_cast<int>(value(FieldId::AnnouncerConsoles)));
+  SelectIndex(k.ComboBox55, static_cast<int>(value(FieldId::FireConsoles)));
 
-  // Each box is set in turn: a write-back from one may change a later byte.
-  k.CheckBox316->setChecked(img[offs::Options] & 0x80);
-  k.CheckBox325->setChecked(img[offs::Options] & 0x40);
-  k.CheckBox42->setChecked(img[offs::Options] & 0x20);
-  k.CheckBox4->setChecked(img[offs::Options] & 0x10);
-  SelectIndex(k.ComboBox56, img[offs::Options] & 0x0F);
-  k.CheckBox41->setChecked(img[offs::AlmOutMic] & 0x01);
+  k.CheckBox316->setChecked(value(FieldId::Gong));
+  k.CheckBox325->setChecked(value(FieldId::AuxPriority));
+  k.CheckBox42->setChecked(value(FieldId::AlmOutByAux));
+  k.CheckBox4->setChecked(value(FieldId::EqualPriority));
+  SelectIndex(k.ComboBox56, static_cast<int>(value(FieldId::Modules)));
+  k.CheckBox41->setChecked(value(FieldId::AlmOutByMic));
 
-  for (int z = 0; z < 8; ++z) k.MusicZoneBoxes[z]->setChecked((img[offs::MusicPreset1] >> z) & 1);
-  for (int z = 0; z < 8; ++z) k.MusicZoneBoxes[8 + z]->setChecked((img[offs::MusicPreset2] >> z) & 1);
-  const std::size_t inputBytes[3] = {offs::AuxZones, offs::RingZones, offs::TelZones};
+  for (int z = 0; z < 8; ++z) k.MusicZoneBoxes[z]->setChecked((value(FieldId::MusicPreset1) >> z) & 1);
+  for (int z = 0; z < 8; ++z) k.MusicZoneBoxes[8 + z]->setChecked((value(FieldId::MusicPreset2) >> z) & 1);
+  const FieldId inputZones[3] = {FieldId::AuxZones, FieldId::RingZones, FieldId::TelZones};
   for (int i = 0; i < 3; ++i)
-    for (int z = 0; z < 8; ++z) k.InputZoneBoxes[i][z]->setChecked((img[inputBytes[i]] >> z) & 1);
+    for (int z = 0; z < 8; ++z) k.InputZoneBoxes[i][z]->setChecked((value(inputZones[i]) >> z) & 1);
 
-  img[offs::Marker] = 'S';
-  img[offs::Marker + 1] = 'N';
+  const ImageField& marker = SystemField(FieldId::Marker);
+  img[marker.offset] = 'S';
+  img[marker.offset + 1] = 'N';
 
-  const struct { QLineEdit* edit; std::size_t offset; std::size_t length; } fields[] = {
-      {k.Edit1, offs::SerialNumber, 4}, {k.Edit2, offs::Date1, 2}, {k.Edit3, offs::Date2, 2}, {k.Edit4, offs::Date3, 2}};
-  for (const auto& f : fields) {
+  const struct { QLineEdit* edit; FieldId id; } fields[] = {
+      {k.Edit1, FieldId::SerialNumber}, {k.Edit2, FieldId::Date1}, {k.Edit3, FieldId::Date2}, {k.Edit4, FieldId::Date3}};
+  for (const auto& field : fields) {
+    const ImageField& f = SystemField(field.id);
     const QString full = IdentityFieldText(img + f.offset, f.length);
-    if (full == f.edit->text()) continue;
+    if (full == field.edit->text()) continue;
     const QString shown = ShownIdentityText(full);
     // The field counts as changed whenever its whole text differs; the
     // toolkit stays silent when only the part after a byte 0 differs.
-    if (shown != f.edit->text())
-      f.edit->setText(shown);
+    if (shown != field.edit->text())
+      field.edit->setText(shown);
     else
-      ComboBox58Change(f.edit);
+      ComboBox58Change(field.edit);
   }
 }
 
 void Editor::ShowInputAlgorithm() {
   MainControls& k = c();
+  const std::uint8_t* img = ctx_.Image.data();
   for (int s = 0; s < 8; ++s) {
-    const std::size_t r = StageRecordOffset(ctx_.SelectedInput, s);
-    const std::uint8_t b0 = ctx_.Image[r + offs::StageFlags];
-    k.StageButtons[s]->setChecked(b0 & 0x80);
-    k.AlmOutBoxes[s]->setChecked(b0 & 0x40);
-    SelectIndex(k.MessageCombos[s], ctx_.Image[r + offs::StageMessage]);
-    SelectIndex(k.RepeatCombos[s], ctx_.Image[r + offs::StageRepeats]);
-    SelectIndex(k.PauseCombos[s], (b0 >> 3) & 7);
-    const std::uint8_t zones = ctx_.Image[r + offs::StageZones];
+    auto field = [input = ctx_.SelectedInput, s](FieldId id) -> const ImageField& { return StageField(input, s, id); };
+    // The flags byte is read once, before the boxes' own clicks write into it.
+    const unsigned on = FieldValue(img, field(FieldId::StageOn));
+    const unsigned almOut = FieldValue(img, field(FieldId::AlmOut));
+    const unsigned pause = FieldValue(img, field(FieldId::Pause));
+    k.StageButtons[s]->setChecked(on);
+    k.AlmOutBoxes[s]->setChecked(almOut);
+    SelectIndex(k.MessageCombos[s], static_cast<int>(FieldValue(img, field(FieldId::Message))));
+    SelectIndex(k.RepeatCombos[s], static_cast<int>(FieldValue(img, field(FieldId::Repeats))));
+    SelectIndex(k.PauseCombos[s], static_cast<int>(pause));
+    const unsigned zones = FieldValue(img, field(FieldId::Zones));
     for (int z = 0; z < 8; ++z) k.ZoneButtons[s][z]->setChecked((zones >> z) & 1);
-    for (int j = 0; j < 16; ++j)
-      k.RelayBoxes[s][j]->setChecked(GetBit(ctx_.Image.data() + r + offs::StageRelays, static_cast<unsigned>(j)));
+    for (int m = 0; m < 8; ++m)
+      for (int r = 0; r < 2; ++r)
+        k.RelayBoxes[s][2 * m + r]->setChecked((FieldValue(img, RelayField(ctx_.SelectedInput, s, m)) >> RelayBit(r)) & 1);
   }
 }
 

@@ -15,6 +15,7 @@ class Editor : public EditorHandlers {
 
   void ComboBox58Change(QObject* sender) override;
   void CheckBox180Click(QObject* sender) override;
+  void ComboBox43Exit(QObject* sender) override;
   void SpeedButton1Click(QObject* sender) override;
   void Edit6Change() override;
 

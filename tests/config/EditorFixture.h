@@ -56,6 +56,13 @@ struct EditorFixture {
     ed.SpeedButton1Click(c.SpeedButton1);
     ctx.RefreshGuard = 0;
   }
+  // The image shown after a read or after an open.
+  void Show(const tesra::ConfigImage& img, bool afterRead) {
+    if (afterRead)
+      FinishRead(img);
+    else
+      Open(img);
+  }
   // The image as a completed read from the controller shows it.
   void FinishRead(const tesra::ConfigImage& img) {
     ctx.Image = img;

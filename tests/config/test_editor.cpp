@@ -240,21 +240,108 @@ TEST(StageTimes, HugeLengthsDoNotOverflow) {
 
 // --------------------------------------------------------------- typed text
 
-TEST(TypedText, TextMatchingNoItemWritesTheLowBitsOfMinusOne) {
+// Typed text that names no item writes nothing, and once the typing ends the
+// box shows the item the image holds again; text that names an item selects it.
+TEST(TypedText, TextNamingNoItemIsRefused) {
   EditorFixture f;
   f.c.SetLenMesValue(2, "10");
   f.Click(f.c.StageButtons[0]);
   f.Choose(f.c.MessageCombos[0], 2);
   f.Choose(f.c.RepeatCombos[0], 2);
-  f.Type(f.c.PauseCombos[0], "12");
-  EXPECT_EQ((f.ctx.Image[Rec(0, 0)] >> 3) & 7, 7);
-  EXPECT_EQ(f.c.StageTimeTexts[0]->text(), QStringLiteral("32")) << "10*2 + 1*12 from the typed pause";
+  f.Choose(f.c.PauseCombos[0], 1);
+  ASSERT_EQ(f.c.StageTimeTexts[0]->text(), QStringLiteral("25"));
+  struct Case { QComboBox* box; QString typed; QString shown; };
+  const Case cases[] = {
+      {f.c.PauseCombos[0], "12", "5"},  {f.c.PauseCombos[0], "7", "5"},   {f.c.PauseCombos[0], "", "5"},
+      {f.c.MessageCombos[0], "abc", "2"}, {f.c.MessageCombos[0], "0", "2"},
+      {f.c.RepeatCombos[0], "0", "2"},  // unlimited is "Без огр"
+      {f.c.RepeatCombos[0], "-1", "2"},
+  };
+  for (const auto& c : cases) {
+    const std::string what = c.box->objectName().toStdString() + " \"" + c.typed.toStdString() + "\"";
+    const ConfigImage before = f.ctx.Image;
+    f.ctx.SavedFlag = 1;
+    if (c.typed.isEmpty()) {  // a box emptied by hand
+      f.Type(c.box, "1");
+      QTest::keyClick(c.box->lineEdit(), Qt::Key_Backspace);
+    } else {
+      f.Type(c.box, c.typed);
+    }
+    EXPECT_EQ(c.box->currentText().toStdString(), c.typed.toStdString()) << what << ": still typing";
+    EXPECT_EQ(f.ctx.Image.bytes, before.bytes) << what;
+    EXPECT_EQ(f.c.StageTimeTexts[0]->text().toStdString(), "25") << what;
+    QTest::keyClick(c.box->lineEdit(), Qt::Key_Return);
+    EXPECT_EQ(c.box->currentText().toStdString(), c.shown.toStdString()) << what;
+    EXPECT_EQ(f.ctx.Image.bytes, before.bytes) << what;
+    EXPECT_EQ(f.ctx.SavedFlag, 1) << what;
+    EXPECT_EQ(f.c.StageTimeTexts[0]->text().toStdString(), "25") << what;
+  }
+
   f.Type(f.c.RepeatCombos[0], "7");
   EXPECT_EQ(f.ctx.Image[Rec(0, 0) + 1], 7) << "typed text naming an item selects it";
-  f.Type(f.c.MessageCombos[0], "abc");
-  EXPECT_EQ(f.ctx.Image[Rec(0, 0) + 5], 255);
   f.Type(f.c.RepeatCombos[0], "300");
-  EXPECT_EQ(f.ctx.Image[Rec(0, 0) + 1], 255);
+  QTest::keyClick(f.c.RepeatCombos[0]->lineEdit(), Qt::Key_Return);
+  EXPECT_EQ(f.ctx.Image[Rec(0, 0) + 1], 30) << "\"30\" named an item on the way";
+  EXPECT_EQ(f.c.RepeatCombos[0]->currentText(), QStringLiteral("30"));
+}
+
+// Leaving the box ends the typing as Enter does; text that grows into an item
+// on the way selects it.
+TEST(TypedText, LeavingTheBoxEndsTheTyping) {
+  EditorFixture f;
+  f.Click(f.c.StageButtons[0]);
+  f.Choose(f.c.PauseCombos[0], 3);
+  const ConfigImage before = f.ctx.Image;
+  f.Type(f.c.PauseCombos[0], "2");
+  emit f.c.PauseCombos[0]->lineEdit()->editingFinished();
+  EXPECT_EQ(f.c.PauseCombos[0]->currentText(), QStringLiteral("15"));
+  EXPECT_EQ(f.ctx.Image.bytes, before.bytes);
+
+  f.Type(f.c.PauseCombos[0], "20");
+  QTest::keyClick(f.c.PauseCombos[0]->lineEdit(), Qt::Key_Return);
+  EXPECT_EQ(f.c.PauseCombos[0]->currentText(), QStringLiteral("20"));
+  EXPECT_EQ((f.ctx.Image[Rec(0, 0)] >> 3) & 7, 4);
+}
+
+// ------------------------------------------------------ message box and image
+
+// A stage that is off shows no message whatever its byte holds; switching it
+// on makes the image say so too.
+TEST(StageMessage, SwitchingOnAStageThatShowsNoMessageClearsItsNumber) {
+  EditorFixture f;
+  f.SwitchStagesOn(2);
+  f.Choose(f.c.MessageCombos[1], 9);
+  f.Click(f.c.StageButtons[1]);
+  ASSERT_EQ(f.c.MessageCombos[1]->currentText(), QStringLiteral("Не выбр"));
+  EXPECT_EQ(f.ctx.Image[Rec(0, 1) + 5], 9) << "a stage that stays off keeps its byte";
+  f.Click(f.c.StageButtons[1]);
+  EXPECT_EQ(f.c.MessageCombos[1]->currentText(), QStringLiteral("Не выбр"));
+  EXPECT_EQ(f.ctx.Image[Rec(0, 1) + 5], 0);
+  f.Choose(f.c.MessageCombos[1], 4);
+  f.Click(f.c.StageButtons[2]);
+  EXPECT_EQ(f.ctx.Image[Rec(0, 1) + 5], 4) << "switching another stage on leaves it";
+}
+
+TEST(StageMessage, ShowingAnImageClearsNoMessageNumber) {
+  ConfigImage img;
+  img[Rec(0, 0)] = 0x80;  // IN 1: stage 1 on, 3 repeats, message 4
+  img[Rec(0, 0) + 1] = 3;
+  img[Rec(0, 0) + 5] = 4;
+  img[Rec(0, 1) + 5] = 9;  // stage 2 off, holding message 9
+  img[Rec(2, 0)] = 0x80;   // IN 3: stages 1 and 2 on, stage 2 with message 7
+  img[Rec(2, 0) + 1] = 2;
+  img[Rec(2, 1)] = 0x80;
+  img[Rec(2, 1) + 5] = 7;
+  for (bool afterRead : {false, true}) {
+    EditorFixture f;
+    f.Show(img, afterRead);
+    EXPECT_EQ(f.ctx.Image[Rec(0, 1) + 5], 9) << afterRead;
+    f.c.InputButtons[2]->click();
+    EXPECT_EQ(f.c.MessageCombos[1]->currentText(), QStringLiteral("7")) << afterRead;
+    EXPECT_EQ(f.ctx.Image[Rec(2, 1) + 5], 7) << afterRead;
+    f.c.InputButtons[0]->click();
+    EXPECT_EQ(f.ctx.Image[Rec(0, 1) + 5], 9) << afterRead;
+  }
 }
 
 // ------------------------------------------------------------ system fields

@@ -5,6 +5,7 @@
 
 #include <array>
 #include <functional>
+#include <memory>
 #include <random>
 #include <sstream>
 #include <string>
@@ -176,13 +177,24 @@ class Monkey {
     if (!combo->isEnabled()) return std::nullopt;
     static const char* texts[] = {"x", "7", "99", "Без", "300", "-1", " 5", "35"};
     const QString text = QString::fromUtf8(texts[Pick(8)]);
-    Step s{"type '" + text.toStdString() + "' into " + Name(combo), {}, false,
-           [this, combo, text] {
+    const bool finish = Pick(2) == 0;  // Enter, or the typing goes on later
+    auto before = std::make_shared<ConfigImage>();
+    Step s{"type '" + text.toStdString() + "' into " + Name(combo) + (finish ? " + Enter" : ""), {}, false,
+           [this, combo, text, finish, before] {
+             *before = f_.ctx.Image;
              combo->lineEdit()->selectAll();
              combo->lineEdit()->insert(text);  // raises textEdited like typing
+             if (finish) QTest::keyClick(combo->lineEdit(), Qt::Key_Return);
            },
            {}};
     FieldOfStageCombo(s, st, which, combo);
+    // Text that names no item writes nothing; once the typing ends the box
+    // shows the item the image holds (none for a number beyond the list).
+    s.check = [this, combo, finish, before, fieldHoldsItem = s.check] {
+      if (ItemIndex(combo) >= 0) return fieldHoldsItem();
+      if (f_.ctx.Image.bytes != before->bytes) return std::string("refused text wrote");
+      return finish && !combo->currentText().isEmpty() ? std::string("refused text stays") : std::string();
+    };
     return s;
   }
 
