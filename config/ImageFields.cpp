@@ -117,6 +117,9 @@ std::size_t StageIndex(int input, int stage) {
 
 std::string Number(unsigned v) { return std::to_string(v); }
 
+// Control characters (0x98 reads as one) look like nothing on screen.
+bool IsPrintable(char32_t c) { return c >= 0x20 && !(c >= 0x7F && c <= 0x9F) && c != U'\uFFFD'; }
+
 // A text as its edit field shows it (up to the first byte 0), with the bytes
 // themselves whenever the shown text does not tell them apart.
 std::string TextValue(const std::uint8_t* bytes, std::size_t length) {
@@ -125,7 +128,7 @@ std::string TextValue(const std::uint8_t* bytes, std::size_t length) {
   bool plain = true;
   for (std::size_t i = 0; i < length; ++i) {
     if (i >= shown && bytes[i] != 0) plain = false;
-    if (i < shown && Cp1251ToUnicode(bytes[i]) == U'\uFFFD') plain = false;
+    if (i < shown && !IsPrintable(Cp1251ToUnicode(bytes[i]))) plain = false;
   }
   std::string text = "\"" + Cp1251ToUtf8(std::string(reinterpret_cast<const char*>(bytes), shown)) + "\"";
   if (plain) return text;
