@@ -30,7 +30,9 @@
 #include "link/TSetComPort.h"
 #include "serial/GuiQueue.h"
 #include "tests/support/ScriptedPrompter.h"
+#ifndef _WIN32
 #include "tests/tools/EmulatorProcess.h"
+#endif
 
 namespace linktest {
 
@@ -67,7 +69,9 @@ struct LinkHarness {
   TSetComPort* setComPort = nullptr;
   TDbg* dbg = nullptr;
   TFormPort* formPort = nullptr;
+#ifndef _WIN32
   std::vector<std::unique_ptr<emutest::EmulatorProcess>> emulators;
+#endif
 
   explicit LinkHarness(int intervalMs = kShortInterval) {
     WireGuiQueue();
@@ -85,7 +89,9 @@ struct LinkHarness {
   ~LinkHarness() {
     link().CommPort.SetOpen(false);
     main.reset();
+#ifndef _WIN32
     emulators.clear();
+#endif
   }
 
   Link& link() { return main->LinkPart(); }
@@ -93,6 +99,7 @@ struct LinkHarness {
   QString Status() { return c().StatusPanelText(0); }
   QStringList MemoLines() { return formPort->Memo1->toPlainText().split('\n', Qt::SkipEmptyParts); }
 
+#ifndef _WIN32
   // An emulator on COM `port` with extra options; its memory file, when given, is used.
   emutest::EmulatorProcess& StartEmulator(int port, std::vector<std::string> extra = {}) {
     std::vector<std::string> args = {"--link-dir", dir.path().toStdString(), "--port", std::to_string(port)};
@@ -101,6 +108,7 @@ struct LinkHarness {
     EXPECT_FALSE(emulators.back()->path().empty()) << "emulator did not start";
     return *emulators.back();
   }
+#endif
 
   // The next opening of the dialog: `setup` changes its controls, then Ok
   // (or "Отмена") is clicked, as the user would.
