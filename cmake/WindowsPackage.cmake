@@ -19,6 +19,20 @@ if(MINGW)
   endforeach()
 endif()
 
+# The DLLs are copied as they come (Debian's MinGW run time carries its debug
+# information); the package gets them stripped, as the executable is.
+if(CMAKE_STRIP)
+  install(CODE "
+    file(GLOB_RECURSE dlls \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/*.dll\")
+    foreach(dll IN LISTS dlls)
+      execute_process(COMMAND \"${CMAKE_STRIP}\" --strip-unneeded \"\${dll}\" RESULT_VARIABLE rc)
+      if(NOT rc EQUAL 0)
+        message(FATAL_ERROR \"could not strip \${dll}\")
+      endif()
+    endforeach()
+  ")
+endif()
+
 set(CPACK_GENERATOR ZIP)
 set(CPACK_PACKAGE_NAME TesraConfig)
 set(CPACK_PACKAGE_VENDOR TesraConfig)
@@ -26,4 +40,6 @@ set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_SYSTEM_NAME win64)
 set(CPACK_PACKAGE_FILE_NAME ${CPACK_PACKAGE_NAME}-${CPACK_PACKAGE_VERSION}-${CPACK_SYSTEM_NAME})
 set(CPACK_INCLUDE_TOPLEVEL_DIRECTORY ON)
+# Debug information stays in the build tree.
+set(CPACK_STRIP_FILES ON)
 include(CPack)

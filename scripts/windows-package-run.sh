@@ -89,11 +89,15 @@ start_until_mapped() {
   t0=$(now_ms)
   wine "$exe" </dev/null >>"$run/app.log" 2>&1 &
   app_pid=$!
-  if ! timeout "$limit" xdotool search --sync --onlyvisible --name "$pattern" >"$run/window" 2>/dev/null; then
-    echo "no window matching '$pattern' was mapped within $limit s; Wine said:" >&2
-    cat "$run/app.log" >&2
-    return 1
-  fi
+  # Polled every 10 ms: xdotool's own --sync looks only twice a second.
+  until xdotool search --onlyvisible --name "$pattern" >"$run/window" 2>/dev/null; do
+    if (($(now_ms) - t0 > limit * 1000)) || ! kill -0 "$app_pid" 2>/dev/null; then
+      echo "no window matching '$pattern' was mapped within $limit s; Wine said:" >&2
+      cat "$run/app.log" >&2
+      return 1
+    fi
+    sleep 0.01
+  done
   t1=$(now_ms)
   echo $((t1 - t0))
 }
