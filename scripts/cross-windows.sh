@@ -24,7 +24,8 @@ jobs=${TESRA_JOBS:-2}
 # wine gives the `wine`, `wineboot` and `wineserver` commands; wine64 the 64-bit
 # loader they run (no 32-bit part is needed); googletest the sources the cross
 # build compiles GoogleTest from.
-"$root/scripts/setup.sh" --with g++-mingw-w64-x86-64-posix qt6-base-dev-tools wine wine64 googletest socat
+# fonts-wine: Wine's own fonts, which the widget tests on the windows platform measure with.
+"$root/scripts/setup.sh" --with g++-mingw-w64-x86-64-posix qt6-base-dev-tools wine wine64 fonts-wine googletest socat
 
 # One run at a time per tree: a second one would share the build, the Wine
 # prefix and its server, and end that server under the first one's tests.
@@ -58,10 +59,11 @@ unset DISPLAY WAYLAND_DISPLAY               # no windows, with or without an X d
 run=$(mktemp -d "${TMPDIR:-/tmp}/tesra-win.XXXXXX")
 emulator_pid=
 socat_pid=
+desktop_pid=
 mapped=()
 cleanup() {
   local pid
-  for pid in $emulator_pid $socat_pid; do
+  for pid in $emulator_pid $socat_pid $desktop_pid; do
     kill "$pid" 2>/dev/null || true
     wait "$pid" 2>/dev/null || true
   done
@@ -90,6 +92,15 @@ fi
 # manager among them, and they keep its standard handles: /dev/null here, so
 # that no test's output pipe stays open behind them. The port links come after.
 timeout 120 wine cmd /c exit </dev/null >/dev/null 2>&1 9>&-
+
+# The first window-owning program of a session starts Wine's desktop process
+# (explorer), which keeps that program's output pipe and outlives it by many
+# seconds: ctest would wait that long after every widget test. A bare Qt
+# program started here, with no output, holds the desktop for the whole run.
+gcc_dlls=$(dirname "$(x86_64-w64-mingw32-g++-posix -print-file-name=libstdc++-6.dll)")
+WINEPATH="Z:${qt//\//\\}\\bin;Z:${gcc_dlls//\//\\};Z:\\usr\\x86_64-w64-mingw32\\lib" \
+  wine "$build/bench/bare_window.exe" -platform offscreen </dev/null >/dev/null 2>&1 9>&- &
+desktop_pid=$!
 
 # ---- Serial lines for the serial tests, as Windows COM ports ----
 
