@@ -289,6 +289,10 @@ Faults:
                            the echo of the write block at address A has its
                            first data byte inverted (CRC made to match); the
                            memory keeps what was written
+  --store-differently A[:N]
+                           the write block at address A is stored with its
+                           first data byte inverted while its echo repeats
+                           what was sent, so only a read-back shows it
   --reply-wrong-address A[:N]
                            the read reply / write echo for address A carries
                            the address A + 0x100; its data are A's
