@@ -300,6 +300,8 @@ bool Link::SaveBackup() {
 
 void Link::TransferFailed(const tesra::ExchangeFailure& failure) {
   const bool reading = step_ != Step::Write;
+  // The blocks went out but what the controller holds is unknown.
+  if (step_ == Step::Verify) c().SetStatusPanelText(1, QStringLiteral("Запись не подтверждена"));
   step_ = Step::None;
   LinkState = Idle;
   c().PanelScan->hide();
