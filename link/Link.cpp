@@ -5,10 +5,10 @@
 #include <QCheckBox>
 #include <QDateTime>
 #include <QDir>
-#include <QStandardPaths>
 #include <QFrame>
 #include <QMainWindow>
 #include <QProgressBar>
+#include <QStandardPaths>
 #include <QStringList>
 #include <QTimer>
 #include <QToolButton>
@@ -19,7 +19,6 @@
 #include "config/Editor.h"
 #include "diag/TFormPort.h"
 #include "link/TFormCompare.h"
-
 #include "link/TSetComPort.h"
 #include "project/Backups.h"
 
