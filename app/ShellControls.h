@@ -22,6 +22,7 @@ struct ShellControls {
   QToolButton* TBFind = nullptr;    // check style
   QToolButton* TBRead = nullptr;
   QToolButton* TBWrite = nullptr;
+  QToolButton* TBCompare = nullptr;
   QToolButton* TBDebug = nullptr;
   QAction* TBDebugAction = nullptr;  // a tool bar widget is shown and hidden through its action
   QToolButton* ToolButton1 = nullptr;

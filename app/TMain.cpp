@@ -47,6 +47,7 @@ TMain::TMain(Prompter& prompter, QWidget* parent)
   connect(controls_.TBFind, &QToolButton::clicked, this, &TMain::TBFindClick);
   connect(controls_.TBRead, &QToolButton::clicked, this, &TMain::TBReadClick);
   connect(controls_.TBWrite, &QToolButton::clicked, this, &TMain::TBWriteClick);
+  connect(controls_.TBCompare, &QToolButton::clicked, this, &TMain::TBCompareClick);
   connect(controls_.TBDebug, &QToolButton::clicked, this, &TMain::TBDebugClick);
   connect(controls_.ToolButton1, &QToolButton::clicked, this, &TMain::ToolButton1Click);
 
@@ -102,6 +103,7 @@ void TMain::TBReportClick() { Report().TBReportClick(); }
 void TMain::TBFindClick() { link_->TBFindClick(); }
 void TMain::TBReadClick() { link_->TBReadClick(); }
 void TMain::TBWriteClick() { link_->TBWriteClick(); }
+void TMain::TBCompareClick() { link_->TBCompareClick(); }
 
 void TMain::TBDebugClick() {
   if (windows_.Dbg) windows_.Dbg->show();

@@ -48,6 +48,7 @@ class TMain : public QMainWindow {
   void TBFindClick();
   void TBReadClick();
   void TBWriteClick();
+  void TBCompareClick();
   void TBDebugClick();
   void ToolButton1Click();
 

@@ -60,7 +60,8 @@ TEST(Shell, ToolBarButtonsInOrderWithTheirStartStates) {
       {c.TBNew, "TBNew", "Создать", false, true},     {c.TBOpen, "TBOpen", "Открыть", false, true},
       {c.TBSave, "TBSave", "Сохранить", false, true}, {c.TBReport, "TBReport", "Отчет", true, true},
       {c.TBFind, "TBFind", "Подключить", true, true}, {c.TBRead, "TBRead", "Чтение", false, true},
-      {c.TBWrite, "TBWrite", "Запись", false, true},  {c.TBDebug, "TBDebug", "Отладка", false, false},
+      {c.TBWrite, "TBWrite", "Запись", false, true},  {c.TBCompare, "TBCompare", "Сравнить", false, true},
+      {c.TBDebug, "TBDebug", "Отладка", false, false},
       {c.ToolButton1, "ToolButton1", "Выход", false, true},
   };
   int lastX = -1;
@@ -77,6 +78,7 @@ TEST(Shell, ToolBarButtonsInOrderWithTheirStartStates) {
   }
   EXPECT_FALSE(c.TBRead->isEnabled());
   EXPECT_FALSE(c.TBWrite->isEnabled());
+  EXPECT_FALSE(c.TBCompare->isEnabled());
   EXPECT_TRUE(c.TBReport->isEnabled());
   EXPECT_FALSE(c.TBReport->isChecked());
   EXPECT_FALSE(c.TBFind->isChecked());
