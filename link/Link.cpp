@@ -15,6 +15,7 @@
 #include "config/Editor.h"
 #include "diag/TFormPort.h"
 #include "link/TSetComPort.h"
+#include "plan/WindowPlan.h"
 
 #include "serial/PortDevice.h"
 
@@ -300,6 +301,7 @@ void Link::TBWriteClick() {
       !ctx_.Prompts->ConfirmOkCancel(
           QStringLiteral("Текущие настройки конфигурации контроллера будут изменены!\n\tПродолжить?")))
     return;
+  if (!ConfirmWriteAfterCheck(ctx_)) return;
   c().SetPanelScanCaption(QStringLiteral("Запись данных ..."));
   c().PanelScan->show();
   c().ProgressBar->setValue(0);
