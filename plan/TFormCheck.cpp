@@ -40,7 +40,7 @@ TFormCheck::TFormCheck(MainContext& ctx, Editor& editor, QWidget* parent)
     : QWidget(parent, Qt::Window), ctx_(ctx), editor_(editor) {
   setObjectName("FormCheck");
   setWindowTitle(QStringLiteral("Проверка"));
-  resize(820, 320);
+  resize(1040, 340);
   Grid = new QTableWidget(0, 3, this);
   Grid->setObjectName("Grid");
   Grid->setHorizontalHeaderLabels({QStringLiteral("Уровень"), QStringLiteral("Где"), QStringLiteral("Что")});
@@ -48,13 +48,15 @@ TFormCheck::TFormCheck(MainContext& ctx, Editor& editor, QWidget* parent)
   Grid->setEditTriggers(QAbstractItemView::NoEditTriggers);
   Grid->setSelectionBehavior(QAbstractItemView::SelectRows);
   Grid->setSelectionMode(QAbstractItemView::SingleSelection);
-  Grid->setWordWrap(false);
+  Grid->setWordWrap(true);  // long places and texts wrap rather than hide
   Grid->setColumnWidth(0, 120);
-  Grid->setColumnWidth(1, 150);
+  Grid->setColumnWidth(1, 280);
   Grid->horizontalHeader()->setStretchLastSection(true);
   auto* lay = new QVBoxLayout(this);
   lay->setContentsMargins(0, 0, 0, 0);
   lay->addWidget(Grid);
+  // Rows take the height their wrapped texts need at the columns' widths.
+  connect(Grid->horizontalHeader(), &QHeaderView::sectionResized, Grid, [this] { Grid->resizeRowsToContents(); });
   connect(Grid, &QTableWidget::cellDoubleClicked, this, [this](int row, int) { SelectFinding(row); });
 }
 
@@ -85,6 +87,7 @@ void TFormCheck::Fill() {
       Grid->setItem(row, col, item);
     }
   }
+  Grid->resizeRowsToContents();
 }
 
 void TFormCheck::SelectFinding(int row) {

@@ -28,7 +28,7 @@ long long TickStep(long long axisEnd) {
 }  // namespace
 
 QString TimelineTitle(const Timeline& t) {
-  return QStringLiteral("IN %1: время эвакуации %2").arg(t.input + 1).arg(U(TotalText(t)));
+  return QStringLiteral("IN %1, время эвакуации: %2").arg(t.input + 1).arg(U(TotalText(t)).toLower());
 }
 
 void PaintTimeline(QPainter& p, const QRectF& area, const Timeline& t) {

@@ -9,7 +9,7 @@
 
 class QPainter;
 
-// "IN 3: время эвакуации 80 с".
+// "IN 3, время эвакуации: 80 с" or "... : без ограничения".
 QString TimelineTitle(const tesra::Timeline& t);
 
 void PaintTimeline(QPainter& p, const QRectF& area, const tesra::Timeline& t);

@@ -135,3 +135,14 @@ TEST(PlanCheck, LevelTexts) {
   EXPECT_STREQ(LevelText(FindingLevel::Error), "Ошибка");
   EXPECT_STREQ(LevelText(FindingLevel::Warning), "Предупреждение");
 }
+
+TEST(PlanCheck, TheFindingsExampleHasTwoErrorsAndSixWarnings) {
+  // docs/example-findings.usr is the check window's picture in the README.
+  Plan p;
+  const std::string dir = TESRA_SOURCE_DIR "/docs/";
+  ASSERT_TRUE(ReadImageFile(dir + "example-findings.usr", p.image));
+  p.times = ReadMessageTimes(dir + "example-findings.ini");
+  const std::vector<Finding> got = CheckPlan(p.image, p.times);
+  EXPECT_EQ(CountFindings(got, FindingLevel::Error), 2u);
+  EXPECT_EQ(CountFindings(got, FindingLevel::Warning), 6u);
+}
