@@ -21,6 +21,7 @@
 #include "link/TFormCompare.h"
 #include "link/TSetComPort.h"
 #include "project/Backups.h"
+#include "plan/WindowPlan.h"
 
 #include "serial/PortDevice.h"
 
@@ -381,6 +382,7 @@ void Link::TBWriteClick() {
       !ctx_.Prompts->ConfirmOkCancel(
           QStringLiteral("Текущие настройки конфигурации контроллера будут изменены!\n\tПродолжить?")))
     return;
+  if (!ConfirmWriteAfterCheck(ctx_)) return;
   StartVerifiedWrite();
 }
 
