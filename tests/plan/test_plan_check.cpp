@@ -32,8 +32,9 @@ FindingLevel LevelOf(PlanRule r) {
 }
 
 std::vector<Case> Cases() {
-  const std::string music2 = "Зоны трансляции фоновой музыки, Пресет2";
-  const std::string tel = "Зоны в которые будет транслироваться аудио сигнал при активации входов, Вход TEL";
+  // Static: the cases keep pointers to their texts after this returns.
+  static const std::string music2 = "Зоны трансляции фоновой музыки, Пресет2";
+  static const std::string tel = "Зоны в которые будет транслироваться аудио сигнал при активации входов, Вход TEL";
   return {
       {"clean", Clean(), {}},
       {"an off stage holds anything", Clean().Stage(2, 3, 0, 0, 0xF0).Off(2, 3).Relay(2, 3, 8, 2), {}},
