@@ -13,6 +13,7 @@
 #include "app/MainControls.h"
 #include "app/Prompter.h"
 #include "config/Editor.h"
+#include "config/HexText.h"
 #include "diag/TFormPort.h"
 #include "link/TSetComPort.h"
 
