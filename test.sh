@@ -6,8 +6,9 @@
 #   ./test.sh --sanitize   the whole suite under ASan+UBSan (build-asan/), and the
 #                          serial, link and end-to-end tests under TSan (build-tsan/)
 #   ./test.sh --fuzz [S]   each fuzz target for S seconds (default 60)
-#   ./test.sh --windows    the Qt-free cores and their tests cross-built for Windows
-#                          (MinGW-w64, build-win64/) and run under Wine
+#   ./test.sh --windows    the whole program and every test cross-built for Windows
+#                          (MinGW-w64 and the Windows Qt, build-win64/), the tests run
+#                          under Wine, the CPack zip made and started under Wine
 #   ./test.sh --ci         all of the above, as CI runs it
 set -euo pipefail
 root=$(cd "$(dirname "$0")" && pwd)

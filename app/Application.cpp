@@ -17,8 +17,10 @@
 
 TesraApplication::TesraApplication(int& argc, char** argv)
     : GivenArguments{ProgramArgumentText(argc, argv)}, QApplication(argc, argv) {
+  // The name is the program's, for its desktop entry and about data; no
+  // display name, as Qt would append it to every window's caption.
   setApplicationName(QStringLiteral("TesraConfig"));
-  setApplicationDisplayName(QStringLiteral("TesraConfig"));
+  setDesktopFileName(QStringLiteral("tesraconfig"));
 }
 
 bool DeliverShowingErrors(const std::function<bool()>& deliver, Prompter* prompter) {

@@ -9,6 +9,7 @@
 
 #include "app/MainToolBar.h"
 #include "app/Prompter.h"
+#include "app/WindowPlacement.h"
 #include "config/Editor.h"
 #include "diag/TDbg.h"
 #include "diag/TFormPort.h"
@@ -62,6 +63,7 @@ TMain::TMain(Prompter& prompter, QWidget* parent)
   editor_->ShowInputAlgorithm();
   editor_->UpdateControlStates(QStringLiteral("ALL"));
   ctx_.SavedFlag = 1;
+  PlaceAtScreenCentre(*this);
 }
 
 TMain::~TMain() = default;

@@ -9,6 +9,7 @@
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QFontDatabase>
 #include <QFrame>
 #include <QGroupBox>
 #include <QLabel>
@@ -409,6 +410,12 @@ TEST_F(MainControlsTest, ZoneButtonImagesFollowTheEditorNotTheButton) {
 }
 
 TEST_F(MainControlsTest, EverythingFitsAndNoTextIsCut) {
+  // Qt's offscreen platform on Windows knows no fonts at all, so text has no
+  // true width there; the Windows build runs this test once more on the
+  // windows platform, with the system's own fonts.
+  if (QFontDatabase::families().isEmpty())
+    GTEST_SKIP() << "the " << qPrintable(QGuiApplication::platformName())
+                 << " platform has no fonts here; text widths are measured on a platform with fonts";
   EXPECT_EQ(c.Panel17->width(), 352);
   for (int s = 1; s < 8; ++s) {
     EXPECT_EQ(c.StageButtons[s]->x() - c.StageButtons[s - 1]->x(), 74);

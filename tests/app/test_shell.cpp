@@ -3,10 +3,12 @@
 #include <stdexcept>
 
 #include <QAction>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QTimer>
+#include <QScreen>
 #include <QStatusBar>
 #include <QToolBar>
 #include <QToolButton>
@@ -14,6 +16,7 @@
 #include "app/Application.h"
 #include "app/Prompter.h"
 #include "app/TMain.h"
+#include "app/WindowPlacement.h"
 #include "tests/support/ScriptedPrompter.h"
 
 namespace {
@@ -78,6 +81,24 @@ TEST(Shell, ToolBarButtonsInOrderWithTheirStartStates) {
   EXPECT_FALSE(c.TBReport->isChecked());
   EXPECT_FALSE(c.TBFind->isChecked());
   EXPECT_EQ(c.ToolBar1->height(), 56);
+}
+
+TEST(Shell, MainWindowOpensAtTheScreenCentre) {
+  struct Case { QRect available; QSize size; QPoint topLeft; };
+  const Case cases[] = {
+      {{0, 0, 1920, 1080}, {1147, 770}, {386, 155}},
+      {{0, 40, 1920, 1040}, {1147, 770}, {386, 175}},        // a task bar above
+      {{1920, 0, 1280, 1024}, {1147, 770}, {1986, 127}},     // a second screen to the right
+      {{0, 0, 1024, 768}, {1147, 770}, {0, 0}},              // larger than the screen: the caption stays on it
+      {{-1280, 0, 1280, 1024}, {1400, 500}, {-1280, 262}},
+  };
+  for (const auto& k : cases) EXPECT_EQ(CentredTopLeft(k.available, k.size), k.topLeft) << k.available.x();
+
+  ScriptedPrompter prompter;
+  TMain main(prompter);
+  const QRect available = QGuiApplication::primaryScreen()->availableGeometry();
+  // Placed when made, so it is first shown there.
+  EXPECT_EQ(main.pos(), CentredTopLeft(available, main.frameGeometry().size()));
 }
 
 TEST(Shell, StartsSavedWithSaveButtonEnabled) {

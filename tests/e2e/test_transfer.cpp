@@ -8,6 +8,7 @@
 #include "config/ConfigImage.h"
 #include "tests/link/LinkHarness.h"
 
+using linktest::ControllerMemory;
 using linktest::LinkHarness;
 using linktest::PumpFor;
 using linktest::PumpUntil;
@@ -17,23 +18,6 @@ namespace {
 const QString kReadQuestion = QStringLiteral("Текущий проект конфигурации будет изменен!\n\tПродолжить?");
 const QString kWriteQuestion =
     QStringLiteral("Текущие настройки конфигурации контроллера будут изменены!\n\tПродолжить?");
-
-// A memory the editor shows as it is: stage 1 of IN 1 with message 5, zone
-// bytes, an identity, and bytes the editor only carries.
-QByteArray ControllerMemory() {
-  QByteArray m(512, '\0');
-  m[3] = 0x0F;
-  m[7] = static_cast<char>(0x81);
-  m[8] = static_cast<char>(0x80);  // stage on, pause 0
-  m[9] = 1;                        // one repeat
-  m[10] = 0x01;                    // zone 1
-  m[13] = 5;                       // message 5
-  const char identity[] = "SN\0" "1234" "\0" "12" "\0" "05" "\0" "24";
-  for (int i = 0; i < 16; ++i) m[400 + i] = identity[i];
-  for (int i = 416; i < 512; ++i) m[i] = static_cast<char>(i * 7 + 3);
-  for (int i = 392; i < 400; ++i) m[i] = static_cast<char>(0xC0 + i);
-  return m;
-}
 
 QByteArray ImageBytes(LinkHarness& h) {
   const auto& img = h.main->Context().Image;

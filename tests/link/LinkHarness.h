@@ -30,7 +30,9 @@
 #include "link/TSetComPort.h"
 #include "serial/GuiQueue.h"
 #include "tests/support/ScriptedPrompter.h"
+#ifndef _WIN32
 #include "tests/tools/EmulatorProcess.h"
+#endif
 
 namespace linktest {
 
@@ -58,6 +60,23 @@ inline bool PumpUntil(const std::function<bool()>& pred, int ms = 15000) {
 
 inline void PumpFor(int ms) { PumpUntil([] { return false; }, ms); }
 
+// A memory the editor shows as it is: stage 1 of IN 1 with message 5, zone
+// bytes, an identity, and bytes the editor only carries.
+inline QByteArray ControllerMemory() {
+  QByteArray m(512, '\0');
+  m[3] = 0x0F;
+  m[7] = static_cast<char>(0x81);
+  m[8] = static_cast<char>(0x80);  // stage on, pause 0
+  m[9] = 1;                        // one repeat
+  m[10] = 0x01;                    // zone 1
+  m[13] = 5;                       // message 5
+  const char identity[] = "SN\0" "1234" "\0" "12" "\0" "05" "\0" "24";
+  for (int i = 0; i < 16; ++i) m[400 + i] = identity[i];
+  for (int i = 416; i < 512; ++i) m[i] = static_cast<char>(i * 7 + 3);
+  for (int i = 392; i < 400; ++i) m[i] = static_cast<char>(0xC0 + i);
+  return m;
+}
+
 struct LinkHarness {
   static constexpr int kShortInterval = 100;
 
@@ -67,7 +86,9 @@ struct LinkHarness {
   TSetComPort* setComPort = nullptr;
   TDbg* dbg = nullptr;
   TFormPort* formPort = nullptr;
+#ifndef _WIN32
   std::vector<std::unique_ptr<emutest::EmulatorProcess>> emulators;
+#endif
 
   explicit LinkHarness(int intervalMs = kShortInterval) {
     WireGuiQueue();
@@ -85,7 +106,9 @@ struct LinkHarness {
   ~LinkHarness() {
     link().CommPort.SetOpen(false);
     main.reset();
+#ifndef _WIN32
     emulators.clear();
+#endif
   }
 
   Link& link() { return main->LinkPart(); }
@@ -93,6 +116,7 @@ struct LinkHarness {
   QString Status() { return c().StatusPanelText(0); }
   QStringList MemoLines() { return formPort->Memo1->toPlainText().split('\n', Qt::SkipEmptyParts); }
 
+#ifndef _WIN32
   // An emulator on COM `port` with extra options; its memory file, when given, is used.
   emutest::EmulatorProcess& StartEmulator(int port, std::vector<std::string> extra = {}) {
     std::vector<std::string> args = {"--link-dir", dir.path().toStdString(), "--port", std::to_string(port)};
@@ -101,6 +125,7 @@ struct LinkHarness {
     EXPECT_FALSE(emulators.back()->path().empty()) << "emulator did not start";
     return *emulators.back();
   }
+#endif
 
   // The next opening of the dialog: `setup` changes its controls, then Ok
   // (or "Отмена") is clicked, as the user would.
