@@ -4,6 +4,8 @@
 
 #include <cstdint>
 #include <functional>
+#include <utility>
+#include <vector>
 
 #include <QString>
 
@@ -29,6 +31,15 @@ struct MainContext {
 
   // Runs after every change of the image.
   void ImageChanged();
+  // Windows that follow the editor (the timeline) are told after every change
+  // of the image, of the shown input and of the stage times. The key leaves.
+  int FollowEditor(std::function<void()> follower);
+  void StopFollowing(int key);
+  void EditorChanged();
   // "Конфигурация - " followed by CurrentProject.
   void ShowProjectCaption();
+
+ private:
+  std::vector<std::pair<int, std::function<void()>>> followers_;
+  int nextFollower_ = 0;
 };

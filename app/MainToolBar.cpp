@@ -31,6 +31,9 @@ const ButtonRow kButtons[] = {
     {&ShellControls::TBFind, "TBFind", "Подключить", QStyle::SP_DriveNetIcon, true, true, 27, "ToolButton4"},
     {&ShellControls::TBRead, "TBRead", "Чтение", QStyle::SP_ArrowDown, false, false, 0, nullptr},
     {&ShellControls::TBWrite, "TBWrite", "Запись", QStyle::SP_ArrowUp, false, false, 0, nullptr},
+    {&ShellControls::TBCompare, "TBCompare", "Сравнить", QStyle::SP_FileDialogContentsView, false, false, 0, nullptr},
+    {&ShellControls::TBCheck, "TBCheck", "Проверка", QStyle::SP_DialogApplyButton, false, true, 0, nullptr},
+    {&ShellControls::TBTimeline, "TBTimeline", "Диаграмма", QStyle::SP_FileDialogDetailedView, false, true, 0, nullptr},
     {&ShellControls::TBDebug, "TBDebug", "Отладка", QStyle::SP_MessageBoxInformation, false, true, 0, nullptr},
     {&ShellControls::ToolButton1, "ToolButton1", "Выход", QStyle::SP_DialogCloseButton, false, true, 36, "ToolButton5"},
 };

@@ -22,6 +22,9 @@ struct ShellControls {
   QToolButton* TBFind = nullptr;    // check style
   QToolButton* TBRead = nullptr;
   QToolButton* TBWrite = nullptr;
+  QToolButton* TBCompare = nullptr;
+  QToolButton* TBCheck = nullptr;     // the plan check
+  QToolButton* TBTimeline = nullptr;  // the evacuation timeline
   QToolButton* TBDebug = nullptr;
   QAction* TBDebugAction = nullptr;  // a tool bar widget is shown and hidden through its action
   QToolButton* ToolButton1 = nullptr;

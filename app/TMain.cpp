@@ -15,6 +15,8 @@
 #include "diag/TFormPort.h"
 #include "link/Link.h"
 #include "link/TSetComPort.h"
+#include "plan/TFormCheck.h"
+#include "plan/TFormTimeline.h"
 #include "report/ReportCommand.h"
 
 namespace {
@@ -47,6 +49,9 @@ TMain::TMain(Prompter& prompter, QWidget* parent)
   connect(controls_.TBFind, &QToolButton::clicked, this, &TMain::TBFindClick);
   connect(controls_.TBRead, &QToolButton::clicked, this, &TMain::TBReadClick);
   connect(controls_.TBWrite, &QToolButton::clicked, this, &TMain::TBWriteClick);
+  connect(controls_.TBCompare, &QToolButton::clicked, this, &TMain::TBCompareClick);
+  connect(controls_.TBCheck, &QToolButton::clicked, this, &TMain::TBCheckClick);
+  connect(controls_.TBTimeline, &QToolButton::clicked, this, &TMain::TBTimelineClick);
   connect(controls_.TBDebug, &QToolButton::clicked, this, &TMain::TBDebugClick);
   connect(controls_.ToolButton1, &QToolButton::clicked, this, &TMain::ToolButton1Click);
 
@@ -66,7 +71,11 @@ TMain::TMain(Prompter& prompter, QWidget* parent)
   PlaceAtScreenCentre(*this);
 }
 
-TMain::~TMain() = default;
+TMain::~TMain() {
+  // The plan windows follow the editor; they go while it is still here.
+  timeline_.reset();
+  check_.reset();
+}
 
 void TMain::AttachWindows(const AppWindows& windows) {
   windows_ = windows;
@@ -93,6 +102,16 @@ ReportCommand& TMain::Report() {
   return *report_;
 }
 
+TFormCheck& TMain::CheckWindow() {
+  if (!check_) check_ = std::make_unique<TFormCheck>(ctx_, *editor_, this);
+  return *check_;
+}
+
+TFormTimeline& TMain::TimelineWindow() {
+  if (!timeline_) timeline_ = std::make_unique<TFormTimeline>(ctx_, this);
+  return *timeline_;
+}
+
 void TMain::SetTextEditorLauncher(TextEditorLauncher* launcher) { Report().SetLauncher(launcher); }
 
 void TMain::TBNewClick() { Projects().TBNewClick(windows_.FormProjectName); }
@@ -102,6 +121,15 @@ void TMain::TBReportClick() { Report().TBReportClick(); }
 void TMain::TBFindClick() { link_->TBFindClick(); }
 void TMain::TBReadClick() { link_->TBReadClick(); }
 void TMain::TBWriteClick() { link_->TBWriteClick(); }
+void TMain::TBCompareClick() { link_->TBCompareClick(); }
+void TMain::TBCheckClick() { CheckWindow().Run(); }
+
+void TMain::TBTimelineClick() {
+  TFormTimeline& w = TimelineWindow();
+  w.show();
+  w.raise();
+  w.activateWindow();
+}
 
 void TMain::TBDebugClick() {
   if (windows_.Dbg) windows_.Dbg->show();
@@ -136,5 +164,10 @@ bool TMain::FormClose() {
   // The debug windows go on every path, also when the main window stays.
   if (windows_.Dbg) windows_.Dbg->close();
   if (windows_.FormPort) windows_.FormPort->close();
+  // The plan windows go with the main window; left open they would keep the program running.
+  if (close) {
+    if (check_) check_->close();
+    if (timeline_) timeline_->close();
+  }
   return close;
 }

@@ -14,6 +14,8 @@ class Link;
 class Prompter;
 class QDialog;
 class ReportCommand;
+class TFormCheck;
+class TFormTimeline;
 class TextEditorLauncher;
 
 // The four other windows, created after the main window and kept for the run.
@@ -48,6 +50,9 @@ class TMain : public QMainWindow {
   void TBFindClick();
   void TBReadClick();
   void TBWriteClick();
+  void TBCompareClick();
+  void TBCheckClick();
+  void TBTimelineClick();
   void TBDebugClick();
   void ToolButton1Click();
 
@@ -71,4 +76,13 @@ class TMain : public QMainWindow {
   ReportCommand& Report();
   std::unique_ptr<ProjectCommands> projects_;
   std::unique_ptr<ReportCommand> report_;
+
+ public:
+  // The plan windows, made on first use; they go before the context they read.
+  TFormCheck& CheckWindow();
+  TFormTimeline& TimelineWindow();
+
+ private:
+  std::unique_ptr<TFormCheck> check_;
+  std::unique_ptr<TFormTimeline> timeline_;
 };

@@ -40,6 +40,8 @@ int main(int argc, char** argv) {
   QTemporaryDir dir;
   const std::string memory = dir.path().toStdString() + "/memory.usr";
   qputenv("TESRACONFIG_COM_DIR", dir.path().toLocal8Bit());
+  // The backups taken before each write stay in the run's own folder.
+  qputenv("XDG_DATA_HOME", dir.filePath("data").toLocal8Bit());
   int failures = 0;
   int done = 0;
   long long moved = 0;

@@ -304,11 +304,13 @@ void Editor::Edit6Change() {
     long long v = 0;
     if (!ReadTime(k.StageTimeTexts[s]->text(), v)) {
       k.StaticText23->setText(QStringLiteral("Без ограничения"));
+      ctx_.EditorChanged();
       return;
     }
     total = tesra::AddSeconds(total, v);
   }
   k.StaticText23->setText(tesra::IsTooLong(total) ? QStringLiteral("Без ограничения") : QString::number(total));
+  ctx_.EditorChanged();
 }
 
 void Editor::ShowSystemSection() {

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include <QApplication>
+#include <QTemporaryDir>
 
 #include "app/TMain.h"
 #include "fuzz/FuzzWindow.h"
@@ -23,6 +24,7 @@ namespace {
 
 struct World {
   OffscreenApp app;
+  QTemporaryDir data;  // where a write's backups go
   FuzzPrompter prompter;
   std::unique_ptr<TMain> main;
   tesra::FakeSerialDevice device;
@@ -31,6 +33,7 @@ struct World {
   std::size_t next = 0;
 
   World() {
+    qputenv("XDG_DATA_HOME", data.path().toLocal8Bit());
     tesra::GuiQueue::Main().SetGuiThread();
     tesra::GuiQueue::Main().SetWakeHook([] {
       QMetaObject::invokeMethod(qApp, [] { tesra::GuiQueue::Main().Drain(); }, Qt::QueuedConnection);

@@ -3,8 +3,12 @@
 #include <algorithm>
 
 #include <QCheckBox>
+#include <QDateTime>
+#include <QDir>
 #include <QFrame>
+#include <QMainWindow>
 #include <QProgressBar>
+#include <QStandardPaths>
 #include <QStringList>
 #include <QTimer>
 #include <QToolButton>
@@ -15,7 +19,10 @@
 #include "config/Editor.h"
 #include "config/HexText.h"
 #include "diag/TFormPort.h"
+#include "link/TFormCompare.h"
 #include "link/TSetComPort.h"
+#include "project/Backups.h"
+#include "plan/WindowPlan.h"
 
 #include "serial/PortDevice.h"
 
@@ -66,7 +73,7 @@ Link::Link(MainContext& ctx, Editor& editor, tesra::SerialDevice* device)
   Transfer.On.echoUnconfirmed = [this](unsigned) {
     if (ctx_.Prompts) ctx_.Prompts->Plain(QStringLiteral("Compare Erorr !!!"));
   };
-  Transfer.On.completed = [this] { LinkState == Reading ? FinishRead() : FinishWrite(); };
+  Transfer.On.completed = [this] { TransferCompleted(); };
   Transfer.On.failed = [this](const tesra::ExchangeFailure& f) { TransferFailed(f); };
   if (c().Timer) {
     c().Timer->stop();
@@ -123,9 +130,14 @@ void Link::ShowDisconnected() {
   c().TBFind->setChecked(false);
   c().SetStatusPanelText(0, kNotConnected);
   c().TBFind->setText(QStringLiteral("Подключить"));
-  c().TBRead->setEnabled(false);
-  c().TBWrite->setEnabled(false);
+  SetConnectedButtons(false);
   c().PanelScan->hide();
+}
+
+void Link::SetConnectedButtons(bool enabled) {
+  c().TBRead->setEnabled(enabled);
+  c().TBWrite->setEnabled(enabled);
+  c().TBCompare->setEnabled(enabled);
 }
 
 void Link::TBFindClick() {
@@ -144,8 +156,7 @@ void Link::TBFindClick() {
   CommPort.SetOpen(false);
   c().SetStatusPanelText(0, kNotConnected);
   c().TBFind->setText(QStringLiteral("Подключить"));
-  c().TBRead->setEnabled(false);
-  c().TBWrite->setEnabled(false);
+  SetConnectedButtons(false);
   c().PanelScan->hide();
 }
 
@@ -199,8 +210,7 @@ void Link::CommPortDataReceived(tesra::TCommPort*, std::uint32_t) {
       const QString text = kConnectedOn + QString::number(PortNumber);
       if (ctx_.Prompts) ctx_.Prompts->Information(text);
       c().SetStatusPanelText(0, text);
-      c().TBRead->setEnabled(true);
-      c().TBWrite->setEnabled(true);
+      SetConnectedButtons(true);
     } else if (ctx_.Prompts) {
       ctx_.Prompts->Error(QStringLiteral("Ошибка подключения !"));
     }
@@ -235,14 +245,65 @@ void Link::StartTransfer() {
                   (CommPort.GetStopBits() == tesra::sb1_0 ? 1u : 2u);
   Transfer.SetLine(static_cast<unsigned>(std::max(CommPort.GetBaud(), 0)), bits);
   Transfer.SetCheckCrc(CheckReplyCrc);
-  if (LinkState == Reading)
-    Transfer.StartRead();
+}
+
+void Link::BeginStep(Step step, const QString& caption) {
+  step_ = step;
+  c().SetPanelScanCaption(caption);
+  c().PanelScan->show();
+  c().ProgressBar->setValue(0);
+  if (step == Step::Write)
+    Transfer.StartWrite(written_);
   else
-    Transfer.StartWrite(ctx_.Image);
+    Transfer.StartRead();
+}
+
+void Link::TransferCompleted() {
+  switch (step_) {
+    case Step::Read: return FinishRead();
+    case Step::Compare: return FinishCompare();
+    case Step::Backup:
+      if (SaveBackup()) BeginStep(Step::Write, QStringLiteral("Запись данных ..."));
+      return;
+    case Step::Write: return BeginStep(Step::Verify, QStringLiteral("Проверка записи ..."));
+    case Step::Verify: return FinishWrite();
+    case Step::None: return;
+  }
+}
+
+QString Link::BackupFolder() {
+  return QStandardPaths::writableLocation(QStandardPaths::AppDataLocation) + QStringLiteral("/backups");
+}
+
+bool Link::SaveBackup() {
+  const QDateTime now = QDateTime::currentDateTime();
+  const QDate d = now.date();
+  const QTime t = now.time();
+  const tesra::BackupStamp when{d.year(), d.month(), d.day(), t.hour(), t.minute(), t.second()};
+  std::array<std::string, tesra::kMessageCount> times;
+  for (int i = 0; i < tesra::kMessageCount; ++i)
+    times[static_cast<std::size_t>(i)] = c().LenMesValue(i + 1).toStdString();
+  const QString folder = BackupFolder();
+  std::filesystem::path failed;
+  const auto saved = tesra::SaveBackup(std::filesystem::path(folder.toStdU16String()),
+                                       tesra::BackupStem(when, PortNumber), Transfer.Staged(), times, failed);
+  if (!saved.empty()) return true;
+  // Without the controller's previous configuration on disk the write could not be undone.
+  step_ = Step::None;
+  LinkState = Idle;
+  c().PanelScan->hide();
+  if (ctx_.Prompts)
+    ctx_.Prompts->Error(QStringLiteral("Ошибка записи резервной копии ") +
+                        QDir::toNativeSeparators(QString::fromStdU16String(failed.u16string())) +
+                        QStringLiteral(" !"));
+  return false;
 }
 
 void Link::TransferFailed(const tesra::ExchangeFailure& failure) {
-  const bool reading = LinkState == Reading;
+  const bool reading = step_ != Step::Write;
+  // The blocks went out but what the controller holds is unknown.
+  if (step_ == Step::Verify) c().SetStatusPanelText(1, QStringLiteral("Запись не подтверждена"));
+  step_ = Step::None;
   LinkState = Idle;
   c().PanelScan->hide();
   if (ctx_.Prompts)
@@ -252,23 +313,40 @@ void Link::TransferFailed(const tesra::ExchangeFailure& failure) {
 }
 
 void Link::FinishWrite() {
+  step_ = Step::None;
   c().PanelScan->hide();
   LinkState = Idle;
   c().TBSave->setEnabled(true);
   c().TBReport->setEnabled(true);
-  const auto& unconfirmed = Transfer.Unconfirmed();
-  if (unconfirmed.empty()) {
+  // What the controller now holds decides, whatever the echoes said on the way.
+  const auto differences = tesra::ImageDifferences(written_, Transfer.Staged());
+  if (differences.empty()) {
     c().SetStatusPanelText(1, QStringLiteral("Запись проверена: %1 блоков").arg(tesra::Exchange::kBlocks));
     return;
   }
-  QStringList blocks;
-  for (unsigned a : unconfirmed) blocks << Hex4(a);
-  if (ctx_.Prompts)
-    ctx_.Prompts->Error(QStringLiteral("Запись не подтверждена: блоки ") + blocks.join(QStringLiteral(", ")) +
-                        QStringLiteral(" !"));
+  c().SetStatusPanelText(1, QStringLiteral("Запись не подтверждена"));
+  ShowDifferences(QStringLiteral("Запись не подтверждена"), differences);
+}
+
+void Link::FinishCompare() {
+  step_ = Step::None;
+  c().PanelScan->hide();
+  LinkState = Idle;
+  const auto differences = tesra::ImageDifferences(ctx_.Image, Transfer.Staged());
+  if (differences.empty()) {
+    if (ctx_.Prompts) ctx_.Prompts->Information(QStringLiteral("Конфигурация контроллера совпадает с проектом"));
+    return;
+  }
+  ShowDifferences(QStringLiteral("Сравнение с контроллером"), differences);
+}
+
+void Link::ShowDifferences(const QString& title, const std::vector<tesra::FieldDifference>& differences) {
+  if (!compare_) compare_ = new TFormCompare(c().Window);
+  compare_->ShowDifferences(title, differences);
 }
 
 void Link::FinishRead() {
+  step_ = Step::None;
   // Only a complete read reaches the project, and as one change.
   ctx_.Image = Transfer.Staged();
   ctx_.ImageChanged();
@@ -289,11 +367,15 @@ void Link::TBReadClick() {
   if (ctx_.SavedFlag == 0 && ctx_.Prompts &&
       !ctx_.Prompts->ConfirmOkCancel(QStringLiteral("Текущий проект конфигурации будет изменен!\n\tПродолжить?")))
     return;
-  c().SetPanelScanCaption(QStringLiteral("Чтение данных ..."));
-  c().PanelScan->show();
-  c().ProgressBar->setValue(0);
   LinkState = Reading;
   StartTransfer();
+  BeginStep(Step::Read, QStringLiteral("Чтение данных ..."));
+}
+
+void Link::TBCompareClick() {
+  LinkState = Reading;
+  StartTransfer();
+  BeginStep(Step::Compare, QStringLiteral("Сравнение с контроллером ..."));
 }
 
 void Link::TBWriteClick() {
@@ -301,10 +383,15 @@ void Link::TBWriteClick() {
       !ctx_.Prompts->ConfirmOkCancel(
           QStringLiteral("Текущие настройки конфигурации контроллера будут изменены!\n\tПродолжить?")))
     return;
-  c().SetPanelScanCaption(QStringLiteral("Запись данных ..."));
-  c().PanelScan->show();
-  c().ProgressBar->setValue(0);
+  if (!ConfirmWriteAfterCheck(ctx_)) return;
+  StartVerifiedWrite();
+}
+
+void Link::StartVerifiedWrite() {
   c().SetStatusPanelText(1, QString());
+  // The project as it is now is what gets written and what the read-back must show.
+  written_ = ctx_.Image;
   LinkState = Writing;
   StartTransfer();
+  BeginStep(Step::Backup, QStringLiteral("Чтение резервной копии ..."));
 }

@@ -9,10 +9,12 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include <QMetaObject>
 #include <QString>
 
+#include "config/ImageDifferences.h"
 #include "link/Exchange.h"
 #include "link/Frames.h"
 #include "serial/MessageSink.h"
@@ -20,6 +22,7 @@
 
 class Editor;
 class Prompter;
+class TFormCompare;
 class TFormPort;
 class TSetComPort;
 struct MainContext;
@@ -61,8 +64,16 @@ class Link : private tesra::ExchangeSender, private tesra::ExchangeTimer, privat
   void TimerTimer();
   void CommPortDataReceived(tesra::TCommPort* sender, std::uint32_t count);
   void TBReadClick();
+  // Reads the controller into a copy of its own and shows how it differs
+  // from the project; the project is left as it is.
+  void TBCompareClick();
+  // A write is a backup read, the write, and a read-back that decides.
   void TBWriteClick();
-  // The disconnected look: TBFind up, "Нет подключения", TBRead/TBWrite
+  // The folder of the backups taken before each write.
+  static QString BackupFolder();
+  // The differences window, made on first use; null before.
+  TFormCompare* CompareWindow() const { return compare_; }
+  // The disconnected look: TBFind up, "Нет подключения", TBRead/TBWrite/TBCompare
   // disabled, PanelScan hidden, Timer stopped.
   void ShowDisconnected();
 
@@ -85,10 +96,20 @@ class Link : private tesra::ExchangeSender, private tesra::ExchangeTimer, privat
   void Send(const std::uint8_t* bytes, std::size_t n);
   void LogFrame(const std::uint8_t* bytes, std::size_t n, bool received);
   void LogLine(const QString& line);
+  // The steps of the jobs: Read and Compare are one read each; a write is
+  // Backup, Write, Verify.
+  enum class Step { None, Read, Compare, Backup, Write, Verify };
   void StartTransfer();
+  void BeginStep(Step step, const QString& caption);
+  void SetConnectedButtons(bool enabled);
+  void StartVerifiedWrite();
+  void TransferCompleted();
   void TransferFailed(const tesra::ExchangeFailure& failure);
+  bool SaveBackup();
+  void FinishCompare();
   void FinishWrite();
   void FinishRead();
+  void ShowDifferences(const QString& title, const std::vector<tesra::FieldDifference>& differences);
 
   // The exchange's line, clock and log.
   void PutBlock(const std::uint8_t* bytes, std::size_t n) override;
@@ -103,4 +124,7 @@ class Link : private tesra::ExchangeSender, private tesra::ExchangeTimer, privat
   TFormPort* formPort_ = nullptr;
   QMetaObject::Connection timerBinding_;
   std::unique_ptr<QTimer> transferTimer_;
+  Step step_ = Step::None;
+  tesra::ConfigImage written_;  // what the write sent, for the read-back
+  TFormCompare* compare_ = nullptr;
 };

@@ -60,7 +60,9 @@ TEST(Shell, ToolBarButtonsInOrderWithTheirStartStates) {
       {c.TBNew, "TBNew", "Создать", false, true},     {c.TBOpen, "TBOpen", "Открыть", false, true},
       {c.TBSave, "TBSave", "Сохранить", false, true}, {c.TBReport, "TBReport", "Отчет", true, true},
       {c.TBFind, "TBFind", "Подключить", true, true}, {c.TBRead, "TBRead", "Чтение", false, true},
-      {c.TBWrite, "TBWrite", "Запись", false, true},  {c.TBDebug, "TBDebug", "Отладка", false, false},
+      {c.TBWrite, "TBWrite", "Запись", false, true},  {c.TBCompare, "TBCompare", "Сравнить", false, true},
+      {c.TBCheck, "TBCheck", "Проверка", false, true},
+      {c.TBTimeline, "TBTimeline", "Диаграмма", false, true}, {c.TBDebug, "TBDebug", "Отладка", false, false},
       {c.ToolButton1, "ToolButton1", "Выход", false, true},
   };
   int lastX = -1;
@@ -69,6 +71,7 @@ TEST(Shell, ToolBarButtonsInOrderWithTheirStartStates) {
     EXPECT_EQ(r.b->objectName(), QString::fromUtf8(r.name));
     EXPECT_EQ(r.b->text(), QString::fromUtf8(r.caption)) << r.name;
     EXPECT_EQ(r.b->isCheckable(), r.check) << r.name;
+    EXPECT_FALSE(r.b->icon().isNull()) << r.name;
     EXPECT_EQ(r.b->isVisible(), r.visible) << r.name;
     if (r.visible) {
       EXPECT_GT(r.b->x(), lastX) << r.name;
@@ -77,6 +80,7 @@ TEST(Shell, ToolBarButtonsInOrderWithTheirStartStates) {
   }
   EXPECT_FALSE(c.TBRead->isEnabled());
   EXPECT_FALSE(c.TBWrite->isEnabled());
+  EXPECT_FALSE(c.TBCompare->isEnabled());
   EXPECT_TRUE(c.TBReport->isEnabled());
   EXPECT_FALSE(c.TBReport->isChecked());
   EXPECT_FALSE(c.TBFind->isChecked());
@@ -116,7 +120,7 @@ TEST(Shell, DebugModeShowsTheButtonAfterWriteAndUnlocksIdentityFields) {
   Shell s(true);
   auto& c = s.main.Controls();
   EXPECT_TRUE(c.TBDebug->isVisible());
-  EXPECT_GT(c.TBDebug->x(), c.TBWrite->x());
+  EXPECT_GT(c.TBDebug->x(), c.TBTimeline->x());
   EXPECT_LT(c.TBDebug->x(), c.ToolButton1->x());
   for (QLineEdit* e : {c.Edit1, c.Edit2, c.Edit3, c.Edit4, c.Edit5}) EXPECT_FALSE(e->isReadOnly());
   EXPECT_FALSE(c.Edit5->isVisible());

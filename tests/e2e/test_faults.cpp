@@ -46,10 +46,13 @@ void ExpectDisconnected(LinkHarness& h) {
 }  // namespace
 
 TEST(Faults, ControllerVanishingMidExchangeStopsAndChangesNothing) {
-  struct Case { bool read; const char* after; const char* text; int progress; };
+  struct Case { bool read; const char* after; const char* text; int progress; const char* panel1; };
   const Case cases[] = {
-      {true, "5", "Ошибка чтения блока 00A0: нет ответа !", 5 * 32},
-      {false, "3", "Ошибка записи блока 0060: нет ответа !", 3 * 32},
+      {true, "5", "Ошибка чтения блока 00A0: нет ответа !", 5 * 32, ""},
+      // After the 16 replies of the backup read and three echoes.
+      {false, "19", "Ошибка записи блока 0060: нет ответа !", 3 * 32, ""},
+      // During the read-back: written, but not confirmed.
+      {false, "35", "Ошибка чтения блока 0060: нет ответа !", 3 * 32, "Запись не подтверждена"},
   };
   for (const auto& k : cases) {
     LinkHarness h;
@@ -66,6 +69,7 @@ TEST(Faults, ControllerVanishingMidExchangeStopsAndChangesNothing) {
     ASSERT_FALSE(h.prompter.shown.empty()) << k.text;
     EXPECT_EQ(h.prompter.shown.back().text, QString::fromUtf8(k.text));
     EXPECT_EQ(h.c().ProgressBar->value(), k.progress) << k.text;
+    EXPECT_EQ(h.c().StatusPanelText(1), QString::fromUtf8(k.panel1)) << k.text;
     EXPECT_TRUE(h.c().PanelScan->isHidden()) << k.text;
     const auto& img = h.main->Context().Image;
     for (std::size_t i = 0; i < tesra::kImageSize; ++i) ASSERT_EQ(img[i], 0xEE) << k.text << " " << i;

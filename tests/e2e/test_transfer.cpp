@@ -2,10 +2,23 @@
 // the controller emulator on a pty.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <array>
+#include <cstring>
+#include <functional>
+
+#include <QDir>
 #include <QFile>
+#include <QHeaderView>
+#include <QLabel>
 #include <QLineEdit>
+#include <QRegularExpression>
+#include <QTableWidget>
 
 #include "config/ConfigImage.h"
+#include "config/ImageDifferences.h"
+#include "config/ImageFields.h"
+#include "link/TFormCompare.h"
 #include "tests/link/LinkHarness.h"
 
 using linktest::ControllerMemory;
@@ -40,6 +53,9 @@ QString WriteMemory(LinkHarness& h, const QByteArray& bytes) {
 void FillImage(LinkHarness& h) {
   auto& img = h.main->Context().Image;
   for (std::size_t i = 0; i < tesra::kImageSize; ++i) img[i] = static_cast<std::uint8_t>(i * 13 + 1);
+  // Every stage off: the check before a write then has no error to ask about.
+  for (int input = 0; input < 8; ++input)
+    for (int stage = 0; stage < 8; ++stage) img[tesra::StageRecordOffset(input, stage)] &= 0x7F;
 }
 
 std::string Hex(unsigned v) { return QStringLiteral("%1").arg(v, 4, 16, QLatin1Char('0')).toUpper().toStdString(); }
@@ -86,35 +102,200 @@ TEST(Transfer, FullReadShowsTheControllersMemory) {
   EXPECT_EQ(h.c().Edit1->text(), QStringLiteral("1234"));
 }
 
-TEST(Transfer, FullWriteLeavesTheControllersMemoryEqualToTheImage) {
-  struct Case { const char* name; std::vector<std::string> fault; std::vector<QString> texts; };
-  const Case cases[] = {
-      {"echoed unchanged", {}, {kWriteQuestion}},
-      {"one echo changed", {"--corrupt-echo-block", "0x40"},
-       {kWriteQuestion, QStringLiteral("Compare Erorr !!!"), QStringLiteral("Запись не подтверждена: блоки 0040 !")}},
+namespace {
+
+tesra::ConfigImage ImageOf(const QByteArray& bytes) {
+  tesra::ConfigImage img;
+  std::memcpy(img.data(), bytes.constData(), std::min<std::size_t>(bytes.size(), tesra::kImageSize));
+  return img;
+}
+
+// The differences window's rows: name, project, controller.
+std::vector<std::array<QString, 3>> CompareRows(LinkHarness& h) {
+  std::vector<std::array<QString, 3>> rows;
+  TFormCompare* w = h.link().CompareWindow();
+  if (!w || !w->isVisible()) return rows;
+  for (int r = 0; r < w->Grid->rowCount(); ++r)
+    rows.push_back({w->Grid->item(r, 0)->text(), w->Grid->item(r, 1)->text(), w->Grid->item(r, 2)->text()});
+  return rows;
+}
+
+std::vector<std::array<QString, 3>> RowsOf(const std::vector<tesra::FieldDifference>& differences) {
+  std::vector<std::array<QString, 3>> rows;
+  for (const auto& d : differences)
+    rows.push_back({QString::fromStdString(d.name), QString::fromStdString(d.valueA), QString::fromStdString(d.valueB)});
+  return rows;
+}
+
+QStringList Backups() {
+  return QDir(Link::BackupFolder()).entryList({QStringLiteral("*.usr")}, QDir::Files, QDir::Name);
+}
+
+}  // namespace
+
+// A write reads the controller for its backup, writes, and reads back; the
+// read-back alone decides whether the write is confirmed.
+TEST(Transfer, FullWriteIsVerifiedByReadingBack) {
+  struct Case {
+    const char* name;
+    std::vector<std::string> fault;
+    std::vector<QString> texts;
+    bool confirmed;
   };
+  const Case cases[] = {
+      {"echoed unchanged", {}, {kWriteQuestion}, true},
+      // A damaged echo of a block stored right: the read-back shows it stored.
+      {"one echo changed", {"--corrupt-echo-block", "0x40"}, {kWriteQuestion, QStringLiteral("Compare Erorr !!!")}, true},
+      // Echoed as sent but stored otherwise: only the read-back sees it.
+      {"one block stored differently", {"--store-differently", "0x40"}, {kWriteQuestion}, false},
+  };
+  const QByteArray memory = ControllerMemory();
   for (const auto& k : cases) {
     LinkHarness h;
     const QString saved = h.dir.filePath("saved.usr");
-    std::vector<std::string> args = {"--save", saved.toStdString()};
+    std::vector<std::string> args = {"--memory", WriteMemory(h, memory).toStdString(), "--save", saved.toStdString()};
     args.insert(args.end(), k.fault.begin(), k.fault.end());
     h.StartEmulator(1, args);
     ASSERT_TRUE(h.Connect(1)) << k.name;
     FillImage(h);
+    h.c().SetLenMesValue(5, QStringLiteral("17"));
     h.c().TBWrite->click();
     EXPECT_EQ(h.link().LinkState, Link::Writing) << k.name;
-    EXPECT_EQ(h.c().PanelScanCaption(), QStringLiteral("Запись данных ...")) << k.name;
+    EXPECT_EQ(h.c().PanelScanCaption(), QStringLiteral("Чтение резервной копии ...")) << k.name;
+    ASSERT_TRUE(PumpUntil([&] { return h.c().PanelScanCaption() == QStringLiteral("Запись данных ..."); })) << k.name;
+    ASSERT_TRUE(PumpUntil([&] { return h.c().PanelScanCaption() == QStringLiteral("Проверка записи ..."); })) << k.name;
     ASSERT_TRUE(h.WaitIdle()) << k.name;
     EXPECT_EQ(h.prompter.Texts(), k.texts) << k.name;
     if (k.texts.size() > 1) EXPECT_EQ(h.prompter.shown[1].kind, BoxKind::Plain) << k.name;
-    EXPECT_EQ(ReadFile(saved), ImageBytes(h)) << k.name;
+    const QByteArray controller = ReadFile(saved);
+    if (k.confirmed) EXPECT_EQ(controller, ImageBytes(h)) << k.name;
     EXPECT_EQ(h.c().ProgressBar->value(), 512) << k.name;
     EXPECT_TRUE(h.c().PanelScan->isHidden()) << k.name;
     EXPECT_TRUE(h.c().TBSave->isEnabled()) << k.name;
     EXPECT_EQ(h.main->windowTitle(), QStringLiteral("Конфигурация")) << k.name;
     EXPECT_EQ(h.c().StatusPanelText(1),
-              k.texts.size() == 1 ? QStringLiteral("Запись проверена: 16 блоков") : QString()) << k.name;
+              k.confirmed ? QStringLiteral("Запись проверена: 16 блоков") : QStringLiteral("Запись не подтверждена"))
+        << k.name;
+    if (k.confirmed) {
+      EXPECT_TRUE(CompareRows(h).empty()) << k.name;
+    } else {
+      const auto want = RowsOf(tesra::ImageDifferences(h.main->Context().Image, ImageOf(controller)));
+      ASSERT_FALSE(want.empty()) << k.name;
+      EXPECT_EQ(CompareRows(h), want) << k.name;
+      EXPECT_EQ(h.link().CompareWindow()->windowTitle(), QStringLiteral("Запись не подтверждена")) << k.name;
+      EXPECT_EQ(h.link().CompareWindow()->LabelCount->text(), QStringLiteral("Различий: %1").arg(want.size()));
+    }
+    // The controller's configuration before the write, as a project pair.
+    const QStringList backups = Backups();
+    ASSERT_EQ(backups.size(), 1) << k.name;
+    EXPECT_TRUE(QRegularExpression(QStringLiteral("^\\d{4}-\\d\\d-\\d\\d_\\d\\d-\\d\\d-\\d\\d_COM1\\.usr$"))
+                    .match(backups[0]).hasMatch()) << backups[0].toStdString();
+    const QString usr = QDir(Link::BackupFolder()).filePath(backups[0]);
+    EXPECT_EQ(ReadFile(usr), memory) << k.name;
+    const QByteArray ini = ReadFile(usr.left(usr.size() - 4) + QStringLiteral(".ini"));
+    EXPECT_TRUE(ini.contains("[MessageLength]")) << k.name;
+    EXPECT_TRUE(ini.contains("5=17")) << k.name;
   }
+}
+
+TEST(Transfer, WriteDoesNotStartWhenTheBackupCannotBeSaved) {
+  LinkHarness h;
+  // The backups' folder would lie under a regular file: it cannot be made,
+  // not even by root.
+  QFile blocker(h.dir.filePath("blocker"));
+  ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
+  blocker.close();
+  qputenv("XDG_DATA_HOME", h.dir.filePath("blocker/data").toLocal8Bit());
+  const QString saved = h.dir.filePath("saved.usr");
+  const QByteArray memory = ControllerMemory();
+  h.StartEmulator(1, {"--memory", WriteMemory(h, memory).toStdString(), "--save", saved.toStdString()});
+  ASSERT_TRUE(h.Connect(1));
+  h.formPort->show();
+  FillImage(h);
+  h.c().TBWrite->click();
+  ASSERT_TRUE(h.WaitIdle());
+  const std::vector<QString> want = {
+      kWriteQuestion,
+      QStringLiteral("Ошибка записи резервной копии ") + QDir::toNativeSeparators(Link::BackupFolder()) +
+          QStringLiteral(" !")};
+  EXPECT_EQ(h.prompter.Texts(), want);
+  EXPECT_EQ(h.prompter.shown.back().kind, BoxKind::Error);
+  EXPECT_TRUE(h.c().PanelScan->isHidden());
+  EXPECT_EQ(h.c().StatusPanelText(1), QString());
+  // Only read requests went out, and the controller was never saved to.
+  EXPECT_EQ(CountLines(h.MemoLines(), QStringLiteral("COM1 Write : 0x00 0x01 0x06 0x33")), 16);
+  EXPECT_EQ(CountLines(h.MemoLines(), QStringLiteral("COM1 Write : ")), 16);
+  linktest::PumpFor(300);
+  EXPECT_FALSE(QFile::exists(saved));
+}
+
+// Сравнить reads into a copy of its own: the project, its saved state and the
+// caption stay as they are, whatever the controller holds.
+TEST(Transfer, CompareShowsTheDifferencesWithoutTouchingTheProject) {
+  using tesra::FieldId;
+  using tesra::StageField;
+  struct Case {
+    const char* name;
+    std::function<void(tesra::ConfigImage&)> change;  // of the project against the controller
+    std::vector<std::array<QString, 3>> rows;
+  };
+  const Case cases[] = {
+      {"equal", [](tesra::ConfigImage&) {}, {}},
+      {"two fields changed",
+       [](tesra::ConfigImage& img) {
+         tesra::PutField(img.data(), StageField(0, 0, FieldId::Repeats), 3);
+         tesra::PutField(img.data(), StageField(0, 0, FieldId::Zones), 0x13);
+       },
+       {{QStringLiteral("IN 1, 1 этап, Количество повторов"), QStringLiteral("3"), QStringLiteral("1")},
+        {QStringLiteral("IN 1, 1 этап, Зоны"), QStringLiteral("1, 2, 5"), QStringLiteral("1")}}},
+  };
+  const QByteArray memory = ControllerMemory();
+  for (const auto& k : cases) {
+    LinkHarness h;
+    h.StartEmulator(1, {"--memory", WriteMemory(h, memory).toStdString()});
+    ASSERT_TRUE(h.Connect(1)) << k.name;
+    auto& ctx = h.main->Context();
+    ctx.Image = ImageOf(memory);
+    k.change(ctx.Image);
+    ctx.CurrentProject = "site";
+    ctx.ShowProjectCaption();
+    ctx.SavedFlag = 0;
+    const QByteArray before = ImageBytes(h);
+    EXPECT_TRUE(h.c().TBCompare->isEnabled()) << k.name;
+    h.c().TBCompare->click();
+    EXPECT_EQ(h.link().LinkState, Link::Reading) << k.name;
+    EXPECT_FALSE(h.c().PanelScan->isHidden()) << k.name;
+    ASSERT_TRUE(h.WaitIdle()) << k.name;
+    EXPECT_TRUE(h.c().PanelScan->isHidden()) << k.name;
+    EXPECT_EQ(ImageBytes(h), before) << k.name;
+    EXPECT_EQ(ctx.SavedFlag, 0) << k.name;
+    EXPECT_EQ(h.main->windowTitle(), QStringLiteral("Конфигурация - site")) << k.name;
+    EXPECT_EQ(CompareRows(h), k.rows) << k.name;
+    if (k.rows.empty()) {
+      EXPECT_EQ(h.prompter.Texts(), std::vector<QString>{QStringLiteral("Конфигурация контроллера совпадает с проектом")});
+      EXPECT_EQ(h.prompter.shown[0].kind, BoxKind::Information);
+    } else {
+      EXPECT_TRUE(h.prompter.shown.empty()) << k.name;
+      TFormCompare* w = h.link().CompareWindow();
+      EXPECT_EQ(w->windowTitle(), QStringLiteral("Сравнение с контроллером"));
+      EXPECT_EQ(w->LabelCount->text(), QStringLiteral("Различий: 2"));
+      EXPECT_EQ(w->Grid->horizontalHeaderItem(0)->text(), QStringLiteral("Параметр"));
+      EXPECT_EQ(w->Grid->horizontalHeaderItem(1)->text(), QStringLiteral("Проект"));
+      EXPECT_EQ(w->Grid->horizontalHeaderItem(2)->text(), QStringLiteral("Контроллер"));
+    }
+    EXPECT_TRUE(Backups().isEmpty()) << "a comparison writes nothing";
+  }
+}
+
+TEST(Transfer, CompareFollowsTheReadButtonsEnabledState) {
+  LinkHarness h;
+  EXPECT_FALSE(h.c().TBCompare->isEnabled());
+  h.StartEmulator(1);
+  ASSERT_TRUE(h.Connect(1));
+  EXPECT_TRUE(h.c().TBCompare->isEnabled());
+  h.c().TBFind->click();
+  EXPECT_FALSE(h.c().TBRead->isEnabled());
+  EXPECT_FALSE(h.c().TBCompare->isEnabled());
 }
 
 TEST(Transfer, ChunkedRepliesAreGatheredAndLogged) {
@@ -195,8 +376,11 @@ TEST(Transfer, ReplyFaultsOnceRecoverAndForGoodStop) {
       LinkHarness h;
       const QString saved = h.dir.filePath("saved.usr");
       const std::string fault = "0x" + Hex(k.block) + (persistent ? "" : ":1");
-      h.StartEmulator(1, {"--memory", WriteMemory(h, memory).toStdString(), "--save", saved.toStdString(),
-                          k.option, fault});
+      std::vector<std::string> args = {"--memory", WriteMemory(h, memory).toStdString(), "--save",
+                                       saved.toStdString(), k.option, fault};
+      // A write's backup read and read-back stay clean: the fault is the write's.
+      if (!k.read) args.push_back("--faults-on-writes-only");
+      h.StartEmulator(1, args);
       h.ScriptDialog([&](TSetComPort& s) {
         LinkHarness::Manual(s, 1);
         s.CheckBoxReplyCrc->setChecked(k.checkCrc);
@@ -224,15 +408,12 @@ TEST(Transfer, ReplyFaultsOnceRecoverAndForGoodStop) {
                         QString::fromStdString(Hex(k.block)) + QStringLiteral(": ") + QString::fromUtf8(k.reason) +
                         QStringLiteral(" !"));
       const bool changedEcho = std::string(k.option) == "--corrupt-echo-block" && persistent;
-      if (changedEcho) {
-        texts.push_back(QStringLiteral("Compare Erorr !!!"));
-        texts.push_back(QStringLiteral("Запись не подтверждена: блоки 0040 !"));
-      }
+      if (changedEcho) texts.push_back(QStringLiteral("Compare Erorr !!!"));
       EXPECT_EQ(h.prompter.Texts(), texts) << name;
       if (stops) EXPECT_EQ(h.prompter.shown.back().kind, BoxKind::Error) << name;
       EXPECT_EQ(h.c().ProgressBar->value(), stops ? static_cast<int>(k.block / 32 * 32) : 512) << name;
       EXPECT_EQ(h.c().StatusPanelText(1),
-                !k.read && !stops && !changedEcho ? QStringLiteral("Запись проверена: 16 блоков") : QString())
+                !k.read && !stops ? QStringLiteral("Запись проверена: 16 блоков") : QString())
           << name;
       h.emulators.back()->Stop();
       const QByteArray controller = ReadFile(saved);

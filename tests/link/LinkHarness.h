@@ -93,6 +93,8 @@ struct LinkHarness {
   explicit LinkHarness(int intervalMs = kShortInterval) {
     WireGuiQueue();
     qputenv("TESRACONFIG_COM_DIR", dir.path().toLocal8Bit());
+    // The backups taken before each write go into the test's own folder.
+    qputenv("XDG_DATA_HOME", dir.filePath("data").toLocal8Bit());
     main = std::make_unique<TMain>(prompter);
     setComPort = new TSetComPort(main.get());
     dbg = new TDbg(main.get());

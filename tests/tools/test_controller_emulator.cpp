@@ -1,6 +1,8 @@
 // The controller emulator binary on its pty, driven as the program drives a
 // controller: probe, block reads and writes, and every fault it offers.
 #include <gtest/gtest.h>
+
+#include <cstdio>
 #include <sys/stat.h>
 
 #include <cstdlib>
@@ -226,6 +228,46 @@ TEST(ControllerEmulator, CorruptEchoDiffersInOneByteAndMemoryKeepsTheBlock) {
     ASSERT_TRUE(port.Write(ReadQuery(0x40)));
     EXPECT_EQ(Block(port.Read(tesra::kReplySize)), Slice(data, 0x40));
   }
+}
+
+// What only a read-back shows: the echo repeats the block, the memory holds
+// another; and block faults that leave read replies alone.
+TEST(ControllerEmulator, StoredDifferentlyAndFaultsOnWritesOnly) {
+  tesra::ConfigImage image;
+  const Bytes data = Pattern(512, 11);
+  std::copy(data.begin(), data.end(), image.bytes.begin());
+  {
+    EmulatorProcess emu({"--store-differently", "0x40"});
+    Port port(emu.path());
+    ASSERT_TRUE(port.ok());
+    for (unsigned addr : {0x20u, 0x40u}) {
+      ASSERT_TRUE(port.Write(WriteBlock(addr, image)));
+      EXPECT_EQ(Block(port.Read(tesra::kReplySize)), Slice(data, addr)) << "echo of " << addr;
+    }
+    ASSERT_TRUE(port.Write(ReadQuery(0x40)));
+    Bytes want = Slice(data, 0x40);
+    want[0] ^= 0xFF;
+    EXPECT_EQ(Block(port.Read(tesra::kReplySize)), want);
+    ASSERT_TRUE(port.Write(ReadQuery(0x20)));
+    EXPECT_EQ(Block(port.Read(tesra::kReplySize)), Slice(data, 0x20));
+  }
+  {
+    EmulatorProcess emu({"--reply-withheld", "0x40", "--faults-on-writes-only"});
+    Port port(emu.path());
+    ASSERT_TRUE(port.ok());
+    ASSERT_TRUE(port.Write(ReadQuery(0x40)));
+    EXPECT_EQ(port.Read(tesra::kReplySize).size(), tesra::kReplySize) << "a read is answered";
+    ASSERT_TRUE(port.Write(WriteBlock(0x40, image)));
+    EXPECT_TRUE(port.Read(tesra::kReplySize, 300).empty()) << "a write is not";
+  }
+  std::string help;
+  if (FILE* p = ::popen((std::string(CONTROLLER_EMULATOR) + " --help 2>&1").c_str(), "r")) {
+    char buf[4096];
+    for (std::size_t n; (n = std::fread(buf, 1, sizeof buf, p)) > 0;) help.append(buf, n);
+    ::pclose(p);
+  }
+  EXPECT_NE(help.find("--store-differently A[:N]"), std::string::npos);
+  EXPECT_NE(help.find("--faults-on-writes-only"), std::string::npos);
 }
 
 TEST(ControllerEmulator, WrongAddressInTheRepliesAsked) {

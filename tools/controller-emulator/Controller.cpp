@@ -166,27 +166,32 @@ Controller::Plan Controller::OnFrame(const Frame& f) {
   const unsigned n = ++dataReplies_;
   using K = BlockFault::Kind;
   const bool write = f.kind == Frame::Kind::Write;
+  auto plays = [&](K kind) { return (write || !o_.faultsOnWritesOnly) && Plays(kind, f.address); };
   if (write) std::copy(f.data.begin(), f.data.end(), mem_.begin() + f.address);
-  if (Plays(K::Withheld, f.address)) {
+  if (plays(K::Withheld)) {
     p.note += " withheld";
     p.save = write && f.address == tesra::kLastBlockAddress;
     return p;
   }
   unsigned address =
       o_.wrongAddress && (o_.wrongAddressNth == 0 || o_.wrongAddressNth == n) ? *o_.wrongAddress : f.address;
-  if (Plays(K::WrongAddress, f.address)) address = (f.address + 0x100) & 0xFFFF;
+  if (plays(K::WrongAddress)) address = (f.address + 0x100) & 0xFFFF;
   std::array<std::uint8_t, tesra::kBlockSize> data;
   std::copy_n(mem_.begin() + f.address, data.size(), data.begin());
-  if (write && Plays(K::ChangedEcho, f.address)) {
+  if (write && plays(K::ChangedEcho)) {
     data[0] ^= 0xFF;
     p.note += " echo corrupted";
   }
+  if (write && plays(K::StoredDifferently)) {
+    mem_[f.address] ^= 0xFF;  // the echo above keeps what was sent
+    p.note += " stored differently";
+  }
   std::vector<std::uint8_t> reply = BlockReply(write ? tesra::CmdWrite : tesra::CmdRead, address, data.data());
-  if (Plays(K::BadCrc, f.address) || (o_.damageEvery != 0 && n % o_.damageEvery == 0)) {
+  if (plays(K::BadCrc) || (o_.damageEvery != 0 && n % o_.damageEvery == 0)) {
     reply[6] ^= 0x01;  // after the CRC-8: a bit flipped on the line
     p.note += " bad CRC";
   }
-  if (Plays(K::Stray, f.address)) {
+  if (plays(K::Stray)) {
     reply.insert(reply.begin(), {0xFF, 0x00, 0x55, 0xAA});
     p.note += " stray bytes";
   }

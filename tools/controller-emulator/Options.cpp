@@ -95,6 +95,7 @@ constexpr BlockFaultOption kBlockFaultOptions[] = {
     {"--reply-stray", BlockFault::Kind::Stray},
     {"--reply-withheld", BlockFault::Kind::Withheld},
     {"--corrupt-echo-block", BlockFault::Kind::ChangedEcho},
+    {"--store-differently", BlockFault::Kind::StoredDifferently},
 };
 
 }  // namespace
@@ -170,6 +171,8 @@ std::optional<Options> ParseOptions(int argc, const char* const* argv, std::stri
       }
     } else if (arg == "--delay") {
       NUMBER_OR_FAIL(o.delayMs, 3600000, unsigned);
+    } else if (arg == "--faults-on-writes-only") {
+      o.faultsOnWritesOnly = true;
     } else if (arg == "--silent") {
       o.silent = true;
     } else if (arg == "--probe-nak") {
@@ -286,6 +289,10 @@ Faults:
                            the echo of the write block at address A has its
                            first data byte inverted (CRC made to match); the
                            memory keeps what was written
+  --store-differently A[:N]
+                           the write block at address A is stored with its
+                           first data byte inverted while its echo repeats
+                           what was sent, so only a read-back shows it
   --reply-wrong-address A[:N]
                            the read reply / write echo for address A carries
                            the address A + 0x100; its data are A's
@@ -296,10 +303,12 @@ Faults:
                            read reply / write echo for address A
   --reply-withheld A[:N]   the read request / write block for address A is not
                            answered (a write block is still stored)
-                           Each of these five: N times (counting every
+                           Each of these six: N times (counting every
                            request for A, resends included), then answered
                            normally; without :N (or :0) every time; may be
                            repeated
+  --faults-on-writes-only  the six options above leave read replies alone
+                           (a write's backup read and read-back stay clean)
   --damage-every N         every N-th read reply / write echo has a flipped
                            data bit, like --reply-bad-crc
   --wrong-address A[@N]    the N-th read reply / write echo (counting from 1;

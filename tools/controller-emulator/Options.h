@@ -34,6 +34,7 @@ struct BlockFault {
     Stray,         // stray bytes just before the reply
     Withheld,      // no reply at all
     ChangedEcho,   // write echo with its first data byte inverted, CRC-8 to match
+    StoredDifferently,  // write stored with its first data byte inverted, echoed as sent
   };
   Kind kind = Kind::WrongAddress;
   unsigned address = 0;
@@ -63,6 +64,7 @@ struct Options {
   unsigned chunkGapMs = 100;
 
   std::vector<BlockFault> blockFaults;
+  bool faultsOnWritesOnly = false;  // read replies are left alone by blockFaults
   unsigned damageEvery = 0;  // every N-th read reply / write echo has a bad CRC-8; 0: none
   std::optional<unsigned> wrongAddress;
   unsigned wrongAddressNth = 0;  // 0: every reply

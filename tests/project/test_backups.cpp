@@ -1,0 +1,120 @@
+// The backups kept before each write: their names, the pair written, a
+// second backup within one second, pruning to the newest 200, and a folder
+// that cannot be made.
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "project/Backups.h"
+#include "tests/project/TempDir.h"
+
+namespace fs = std::filesystem;
+using tesra::BackupStamp;
+using tesra::BackupStem;
+using tesra::test::TempDir;
+
+namespace {
+
+std::string Slurp(const fs::path& p) {
+  std::ifstream f(p, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(f), {});
+}
+
+void Touch(const fs::path& p) { std::ofstream(p, std::ios::binary) << "x"; }
+
+std::vector<std::string> Names(const std::vector<fs::path>& paths) {
+  std::vector<std::string> names;
+  for (const auto& p : paths) names.push_back(p.filename().string());
+  return names;
+}
+
+std::array<std::string, tesra::kMessageCount> Times() {
+  std::array<std::string, tesra::kMessageCount> t;
+  for (int i = 0; i < tesra::kMessageCount; ++i) t[static_cast<std::size_t>(i)] = std::to_string(i * 2);
+  return t;
+}
+
+}  // namespace
+
+TEST(Backups, StemIsDateTimeAndPort) {
+  struct Case { BackupStamp when; int port; const char* stem; };
+  const Case cases[] = {
+      {{2026, 12, 8, 14, 3, 27}, 3, "2026-12-08_14-03-27_COM3"},
+      {{2027, 1, 1, 0, 0, 0}, 255, "2027-01-01_00-00-00_COM255"},
+  };
+  for (const auto& k : cases) EXPECT_EQ(BackupStem(k.when, k.port), k.stem);
+}
+
+TEST(Backups, SaveWritesThePairAndNeverOverwritesAnEarlierOne) {
+  TempDir dir;
+  const fs::path folder = dir / "data" / "backups";  // made on the first save
+  tesra::ConfigImage image;
+  for (std::size_t i = 0; i < tesra::kImageSize; ++i) image[i] = static_cast<std::uint8_t>(i * 5 + 1);
+  fs::path failed;
+  const auto first = tesra::SaveBackup(folder, "2026-12-08_14-03-27_COM3", image, Times(), failed);
+  ASSERT_EQ(first, folder / "2026-12-08_14-03-27_COM3.usr");
+  EXPECT_EQ(Slurp(first), std::string(reinterpret_cast<const char*>(image.data()), tesra::kImageSize));
+  EXPECT_EQ(tesra::ReadMessageTimes(folder / "2026-12-08_14-03-27_COM3.ini"), Times());
+  // A second write within the same second keeps the first backup.
+  image[0] = 0xAA;
+  const auto second = tesra::SaveBackup(folder, "2026-12-08_14-03-27_COM3", image, Times(), failed);
+  EXPECT_EQ(second, folder / "2026-12-08_14-03-27_COM3_2.usr");
+  EXPECT_EQ(static_cast<unsigned char>(Slurp(second)[0]), 0xAA);
+  EXPECT_EQ(static_cast<unsigned char>(Slurp(first)[0]), 1);
+  EXPECT_EQ(Names(tesra::ListBackups(folder)),
+            (std::vector<std::string>{"2026-12-08_14-03-27_COM3.usr", "2026-12-08_14-03-27_COM3_2.usr"}));
+}
+
+TEST(Backups, SaveFailsWhenTheFolderCannotBeMade) {
+  TempDir dir;
+  Touch(dir / "file");
+  const fs::path folder = dir / "file" / "backups";
+  fs::path failed;
+  EXPECT_TRUE(tesra::SaveBackup(folder, "2026-12-08_14-03-27_COM3", tesra::ConfigImage{}, Times(), failed).empty());
+  EXPECT_EQ(failed, folder);
+}
+
+TEST(Backups, PruningKeepsTheNewestPairsAndLeavesOtherFilesAlone) {
+  TempDir dir;
+  const fs::path folder = dir.path();
+  // Written out of order; the name, not the file's time, says which is older.
+  std::vector<std::string> stems;
+  for (int day = 1; day <= 5; ++day) stems.push_back(BackupStem({2026, 11, day, 9, 0, 0}, day % 2 ? 10 : 3));
+  stems.push_back("2026-11-05_09-00-00_COM10_2");
+  for (auto it = stems.rbegin(); it != stems.rend(); ++it) {
+    Touch(folder / (*it + ".usr"));
+    Touch(folder / (*it + ".ini"));
+  }
+  const char* foreign[] = {"site.usr", "2026-11-01_09-00-00_COM.usr", "2026-11-01_09-00-00_COM3_.usr",
+                           "2026-11-01_09-00-00_COM3.txt", "2026-11-01_09-00-00_COM3x.usr"};
+  for (const char* f : foreign) Touch(folder / f);
+  EXPECT_EQ(tesra::ListBackups(folder).size(), stems.size());
+
+  tesra::PruneBackups(folder, 3);
+  EXPECT_EQ(Names(tesra::ListBackups(folder)),
+            (std::vector<std::string>{"2026-11-04_09-00-00_COM3.usr", "2026-11-05_09-00-00_COM10.usr",
+                                      "2026-11-05_09-00-00_COM10_2.usr"}));
+  EXPECT_FALSE(fs::exists(folder / (stems[0] + ".ini"))) << "a pruned backup goes with its .ini";
+  EXPECT_TRUE(fs::exists(folder / (stems[4] + ".ini")));
+  for (const char* f : foreign) EXPECT_TRUE(fs::exists(folder / f)) << f;
+}
+
+TEST(Backups, SavingThe201stRemovesTheOldest) {
+  TempDir dir;
+  const fs::path folder = dir.path();
+  for (int i = 0; i < 200; ++i) {
+    const auto stem = BackupStem({2026, 1, 1 + i / 24, i % 24, 0, 0}, 1);
+    Touch(folder / (stem + ".usr"));
+    Touch(folder / (stem + ".ini"));
+  }
+  fs::path failed;
+  ASSERT_FALSE(tesra::SaveBackup(folder, BackupStem({2026, 12, 8, 14, 3, 27}, 1), tesra::ConfigImage{}, Times(),
+                                 failed).empty());
+  const auto kept = tesra::ListBackups(folder);
+  ASSERT_EQ(kept.size(), tesra::kMaxBackups);
+  EXPECT_EQ(kept.front().filename(), "2026-01-01_01-00-00_COM1.usr");
+  EXPECT_EQ(kept.back().filename(), "2026-12-08_14-03-27_COM1.usr");
+  EXPECT_FALSE(fs::exists(folder / "2026-01-01_00-00-00_COM1.ini"));
+}
