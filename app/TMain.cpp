@@ -8,7 +8,7 @@
 #include <QToolButton>
 
 #include "app/MainToolBar.h"
-#include "app/Prompter.h"
+#include "app/controls/Prompter.h"
 #include "app/WindowPlacement.h"
 #include "config/Editor.h"
 #include "diag/TDbg.h"

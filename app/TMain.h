@@ -5,8 +5,8 @@
 
 #include <QMainWindow>
 
-#include "app/MainContext.h"
-#include "app/MainControls.h"
+#include "app/controls/MainContext.h"
+#include "app/controls/MainControls.h"
 #include "project/ProjectCommands.h"
 
 class Editor;

@@ -13,7 +13,7 @@
 #include <QTableWidget>
 #include <QToolButton>
 
-#include "app/Prompter.h"
+#include "app/controls/Prompter.h"
 #include "app/TMain.h"
 #include "config/Editor.h"
 #include "config/ImageFields.h"

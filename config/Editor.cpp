@@ -8,9 +8,9 @@
 #include <QTableWidget>
 #include <QToolButton>
 
-#include "app/ControlProps.h"
-#include "app/MainContext.h"
-#include "app/MainControls.h"
+#include "app/controls/ControlProps.h"
+#include "app/controls/MainContext.h"
+#include "app/controls/MainControls.h"
 #include "config/ComboIndex.h"
 #include "config/IdentityText.h"
 #include "config/ImageFields.h"

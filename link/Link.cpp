@@ -13,9 +13,9 @@
 #include <QTimer>
 #include <QToolButton>
 
-#include "app/MainContext.h"
-#include "app/MainControls.h"
-#include "app/Prompter.h"
+#include "app/controls/MainContext.h"
+#include "app/controls/MainControls.h"
+#include "app/controls/Prompter.h"
 #include "config/Editor.h"
 #include "config/HexText.h"
 #include "diag/TFormPort.h"

@@ -9,7 +9,7 @@
 #include <QLineEdit>
 #include <QTest>
 
-#include "app/MainControls.h"
+#include "app/controls/MainControls.h"
 #include "app/TMain.h"
 #include "config/Editor.h"
 #include "tests/support/ScriptedPrompter.h"

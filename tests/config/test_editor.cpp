@@ -11,7 +11,7 @@
 #include <QTest>
 #include <QToolButton>
 
-#include "app/MainControls.h"
+#include "app/controls/MainControls.h"
 #include "app/TMain.h"
 #include "config/ComboIndex.h"
 #include "config/Editor.h"

@@ -7,7 +7,7 @@
 
 #include <QString>
 
-#include "app/MainControls.h"
+#include "app/controls/MainControls.h"
 #include "app/TMain.h"
 #include "config/Editor.h"
 #include "project/TFormProjectName.h"

@@ -1,4 +1,4 @@
-#include "app/MainControls.h"
+#include "app/controls/MainControls.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -8,8 +8,8 @@
 #include <QTableWidget>
 #include <QToolButton>
 
-#include "app/EditorHandlers.h"
-#include "app/MainControlTables.h"
+#include "app/controls/EditorHandlers.h"
+#include "app/controls/MainControlTables.h"
 
 namespace {
 

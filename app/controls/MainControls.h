@@ -11,7 +11,7 @@
 #include <QObject>
 #include <QString>
 
-#include "app/ShellControls.h"
+#include "app/controls/ShellControls.h"
 
 class EditorHandlers;
 class QButtonGroup;

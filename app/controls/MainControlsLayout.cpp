@@ -27,10 +27,10 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
-#include "app/ControlProps.h"
-#include "app/EditorHandlers.h"
-#include "app/MainControlTables.h"
-#include "app/MainControls.h"
+#include "app/controls/ControlProps.h"
+#include "app/controls/EditorHandlers.h"
+#include "app/controls/MainControlTables.h"
+#include "app/controls/MainControls.h"
 
 namespace {
 
