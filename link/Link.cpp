@@ -347,8 +347,12 @@ void Link::ShowDifferences(const QString& title, const std::vector<tesra::FieldD
 
 void Link::FinishRead() {
   step_ = Step::None;
+  ShowReadImage(Transfer.Staged());
+}
+
+void Link::ShowReadImage(const tesra::ConfigImage& image) {
   // Only a complete read reaches the project, and as one change.
-  ctx_.Image = Transfer.Staged();
+  ctx_.Image = image;
   ctx_.ImageChanged();
   c().PanelScan->hide();
   LinkState = Idle;

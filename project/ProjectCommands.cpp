@@ -98,6 +98,10 @@ void ProjectCommands::TBOpenClick() {
   for (int i = 0; i < tesra::kMessageCount; ++i)
     c.SetLenMesValue(i + 1, QString::fromStdString(times[static_cast<std::size_t>(i)]));
 
+  ShowOpenedImage(loaded);
+}
+
+void ProjectCommands::ShowOpenedImage(const tesra::ConfigImage& loaded) {
   ctx_.Image.clear();
   ctx_.RefreshGuard = 1;
   ctx_.Image = loaded;
