@@ -67,8 +67,10 @@ void BuildToolBar(ShellControls& c, QMainWindow* window) {
     b->setAutoRaise(true);
     b->setCheckable(row.check);
     b->setEnabled(row.enabled);
-    // TBFind is sized to its caption; the others are 69 x 44.
-    if (row.member == &ShellControls::TBFind)
+    // TBFind and the buttons of comparing, checking and the timeline are sized
+    // to their captions; the others are 69 x 44.
+    if (row.member == &ShellControls::TBFind || row.member == &ShellControls::TBCompare ||
+        row.member == &ShellControls::TBCheck || row.member == &ShellControls::TBTimeline)
       b->setMinimumSize(69, 44);
     else
       b->setFixedSize(69, 44);
