@@ -19,9 +19,10 @@
 #include "link/TSetComPort.h"
 #include "serial/GuiQueue.h"
 
-// Answers every box with OK (the close question with No) and closes the
-// connection dialog with "Ok" on port 1 at `speed`. Counts the boxes that
-// are neither a confirmation nor the connection's: a cycle should show none.
+// Answers every box with OK (the close question with No), closes the
+// connection dialog with "Ok" on port 1 at `speed` and any other dialog with
+// Cancel. Counts the boxes that are neither a confirmation nor the
+// connection's: a cycle should show none.
 class BenchPrompter : public Prompter {
  public:
   QString speed = QStringLiteral("115200");
@@ -34,11 +35,12 @@ class BenchPrompter : public Prompter {
   QString OpenFileName(QWidget*, const QString&) override { return {}; }
   QString SaveFileName(QWidget*, const QString&, const QString&, const QString&) override { return {}; }
   int ExecModal(QDialog& dialog) override {
-    auto& s = static_cast<TSetComPort&>(dialog);
-    s.CheckBox1->setChecked(false);
-    s.ComboBoxPort->setEditText(QStringLiteral("1"));
-    s.ComboBoxSpeed->setEditText(speed);
-    s.Button1->click();
+    auto* s = qobject_cast<TSetComPort*>(&dialog);
+    if (!s) return 2;
+    s->CheckBox1->setChecked(false);
+    s->ComboBoxPort->setEditText(QStringLiteral("1"));
+    s->ComboBoxSpeed->setEditText(speed);
+    s->Button1->click();
     return dialog.result();
   }
 };
