@@ -3,7 +3,7 @@
 #include <exception>
 
 #include "app/DebugSwitch.h"
-#include "app/Prompter.h"
+#include "app/controls/Prompter.h"
 #include "app/TMain.h"
 #include "diag/TDbg.h"
 #include "diag/TFormPort.h"

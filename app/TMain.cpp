@@ -8,7 +8,7 @@
 #include <QToolButton>
 
 #include "app/MainToolBar.h"
-#include "app/Prompter.h"
+#include "app/controls/Prompter.h"
 #include "app/WindowPlacement.h"
 #include "config/Editor.h"
 #include "diag/TDbg.h"
@@ -92,7 +92,7 @@ void TMain::EnterDebugMode() {
     e->setReadOnly(false);
 }
 
-ProjectCommands& TMain::Projects() {
+ProjectCommands& TMain::ProjectPart() {
   if (!projects_) projects_ = std::make_unique<ProjectCommands>(ctx_, *editor_, prompter_);
   return *projects_;
 }
@@ -114,9 +114,9 @@ TFormTimeline& TMain::TimelineWindow() {
 
 void TMain::SetTextEditorLauncher(TextEditorLauncher* launcher) { Report().SetLauncher(launcher); }
 
-void TMain::TBNewClick() { Projects().TBNewClick(windows_.FormProjectName); }
-void TMain::TBOpenClick() { Projects().TBOpenClick(); }
-SaveResult TMain::TBSaveClick() { return Projects().TBSaveClick(); }
+void TMain::TBNewClick() { ProjectPart().TBNewClick(windows_.FormProjectName); }
+void TMain::TBOpenClick() { ProjectPart().TBOpenClick(); }
+SaveResult TMain::TBSaveClick() { return ProjectPart().TBSaveClick(); }
 void TMain::TBReportClick() { Report().TBReportClick(); }
 void TMain::TBFindClick() { link_->TBFindClick(); }
 void TMain::TBReadClick() { link_->TBReadClick(); }

@@ -5,8 +5,8 @@
 
 #include <QMainWindow>
 
-#include "app/MainContext.h"
-#include "app/MainControls.h"
+#include "app/controls/MainContext.h"
+#include "app/controls/MainControls.h"
 #include "project/ProjectCommands.h"
 
 class Editor;
@@ -37,6 +37,8 @@ class TMain : public QMainWindow {
   MainContext& Context() { return ctx_; }
   Editor& EditorPart() { return *editor_; }
   Link& LinkPart() { return *link_; }
+  // Made on first use.
+  ProjectCommands& ProjectPart();
   void AttachWindows(const AppWindows& windows);
   // Shows TBDebug and makes the identity fields writable.
   void EnterDebugMode();
@@ -72,7 +74,6 @@ class TMain : public QMainWindow {
   std::unique_ptr<Link> link_;
   AppWindows windows_;
   // Made on first use; destroyed before the editor they drive.
-  ProjectCommands& Projects();
   ReportCommand& Report();
   std::unique_ptr<ProjectCommands> projects_;
   std::unique_ptr<ReportCommand> report_;

@@ -13,9 +13,7 @@
 #include <QTableWidget>
 #include <QToolButton>
 
-#include "app/Prompter.h"
-#include "app/TMain.h"
-#include "config/Editor.h"
+#include "bench/BenchWindow.h"
 #include "config/ImageFields.h"
 #include "plan/PlanCheck.h"
 #include "plan/TFormTimeline.h"
@@ -23,14 +21,6 @@
 #include "project/ProjectFiles.h"
 
 namespace {
-
-class QuietPrompter : public Prompter {
- public:
-  BoxAnswer Message(BoxKind, const QString&, const QString&, BoxButtons) override { return BoxAnswer::Ok; }
-  QString OpenFileName(QWidget*, const QString&) override { return {}; }
-  QString SaveFileName(QWidget*, const QString&, const QString&, const QString&) override { return {}; }
-  int ExecModal(QDialog&) override { return 2; }
-};
 
 constexpr int kRuns = 1000;
 
@@ -67,8 +57,7 @@ tesra::ConfigImage Busiest() {
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-  QApplication app(argc, argv);
+  BenchApp app(argc, argv);
   const std::string project = argc > 1 ? argv[1] : TESRA_SOURCE_DIR "/docs/example.usr";
   tesra::ConfigImage image;
   if (!tesra::ReadImageFile(project, image)) {
@@ -82,15 +71,11 @@ int main(int argc, char** argv) {
   const tesra::ConfigImage busiest = Busiest();
   const double checkBusy = MedianMicroseconds([&](int) { sink += tesra::CheckPlan(busiest, times).size(); });
 
-  QuietPrompter prompter;
+  BenchPrompter prompter;
   TMain main(prompter);
   for (int m = 1; m <= 72; ++m) main.Controls().SetLenMesValue(m, QString::fromStdString(times[m - 1]));
   auto& ctx = main.Context();
-  ctx.Image = image;
-  ctx.RefreshGuard = 1;
-  main.EditorPart().ShowSystemSection();
-  main.EditorPart().SpeedButton1Click(main.Controls().SpeedButton1);
-  ctx.RefreshGuard = 0;
+  main.ProjectPart().ShowOpenedImage(image);
   // The write's path: the window's message times read from the list, then the check.
   const double checkShown = MedianMicroseconds([&](int) { sink += CheckShownPlan(ctx).size(); });
 

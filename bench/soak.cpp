@@ -6,54 +6,17 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
-#include <functional>
 #include <iterator>
 #include <random>
 #include <string>
 
-#include <QApplication>
-#include <QCheckBox>
-#include <QComboBox>
-#include <QPushButton>
 #include <QTemporaryDir>
-#include <QToolButton>
 
-#include "app/Prompter.h"
-#include "app/TMain.h"
+#include "bench/BenchWindow.h"
 #include "link/Link.h"
-#include "link/TSetComPort.h"
-#include "serial/GuiQueue.h"
 #include "tests/tools/EmulatorProcess.h"
 
 namespace {
-
-class SoakPrompter : public Prompter {
- public:
-  int boxes = 0;  // any box but the confirmations is a failure of the cycle
-  BoxAnswer Message(BoxKind, const QString&, const QString& text, BoxButtons buttons) override {
-    if (buttons != BoxButtons::OkCancel && !text.startsWith(QStringLiteral("Подключено"))) ++boxes;
-    return buttons == BoxButtons::YesNoCancel ? BoxAnswer::No : BoxAnswer::Ok;
-  }
-  QString OpenFileName(QWidget*, const QString&) override { return {}; }
-  QString SaveFileName(QWidget*, const QString&, const QString&, const QString&) override { return {}; }
-  int ExecModal(QDialog& dialog) override {
-    auto& s = static_cast<TSetComPort&>(dialog);
-    s.CheckBox1->setChecked(false);
-    s.ComboBoxPort->setEditText("1");
-    s.ComboBoxSpeed->setEditText("115200");
-    s.Button1->click();
-    return dialog.result();
-  }
-};
-
-bool PumpUntil(const std::function<bool()>& done, int ms) {
-  const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
-  while (!done()) {
-    QApplication::processEvents(QEventLoop::AllEvents, 5);
-    if (std::chrono::steady_clock::now() > end) return false;
-  }
-  return true;
-}
 
 std::string ReadFile(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
@@ -72,12 +35,7 @@ int Mismatches(const tesra::ConfigImage& image, const std::string& memory) {
 
 int main(int argc, char** argv) {
   const int cycles = argc > 1 ? std::atoi(argv[1]) : 200;
-  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-  QApplication app(argc, argv);
-  tesra::GuiQueue::Main().SetGuiThread();
-  tesra::GuiQueue::Main().SetWakeHook([] {
-    QMetaObject::invokeMethod(qApp, [] { tesra::GuiQueue::Main().Drain(); }, Qt::QueuedConnection);
-  });
+  BenchApp app(argc, argv);
 
   QTemporaryDir dir;
   const std::string memory = dir.path().toStdString() + "/memory.usr";
@@ -95,10 +53,9 @@ int main(int argc, char** argv) {
       std::fprintf(stderr, "the emulator did not start\n");
       return 1;
     }
-    SoakPrompter prompter;
-    TMain main(prompter);
-    TSetComPort setComPort(&main);
-    main.AttachWindows({&setComPort, nullptr, nullptr, nullptr});
+    BenchPrompter prompter;
+    BenchWindow window(prompter);
+    TMain& main = window.main;
     auto& ctx = main.Context();
     Link& link = main.LinkPart();
     // The image as the last block left it, before the refresh adjusts the controls.
@@ -106,8 +63,7 @@ int main(int argc, char** argv) {
     ctx.DebugGridRefresh = [&] {
       if (link.LinkState == Link::Reading) received = ctx.Image;
     };
-    main.Controls().TBFind->click();
-    if (!PumpUntil([&] { return main.Controls().TBRead->isEnabled(); }, 10000)) {
+    if (!window.Connect()) {
       std::fprintf(stderr, "no connection\n");
       return 1;
     }
@@ -143,7 +99,6 @@ int main(int argc, char** argv) {
     main.Controls().TBFind->click();
     ctx.SavedFlag = 1;
   }
-  tesra::GuiQueue::Main().SetWakeHook(nullptr);
   const double secs = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
   std::printf("cycles %d, bytes on the line %lld, failed cycles %d, %.1f s\n", done, moved, failures, secs);
   return failures == 0 ? 0 : 1;

@@ -9,53 +9,14 @@
 #include <functional>
 #include <string>
 #include <vector>
-#include <thread>
 
-#include <QApplication>
-#include <QCheckBox>
-#include <QComboBox>
-#include <QDir>
-#include <QPushButton>
 #include <QTemporaryDir>
-#include <QToolButton>
 
-#include "app/Prompter.h"
-#include "app/TMain.h"
+#include "bench/BenchWindow.h"
 #include "link/Link.h"
-#include "link/TSetComPort.h"
-#include "serial/GuiQueue.h"
 #include "tests/tools/EmulatorProcess.h"
 
 namespace {
-
-// Answers every box with OK and closes the connection dialog with "Ok" on
-// port 1 at the chosen speed.
-class BenchPrompter : public Prompter {
- public:
-  QString speed;
-  BoxAnswer Message(BoxKind, const QString&, const QString&, BoxButtons buttons) override {
-    return buttons == BoxButtons::YesNoCancel ? BoxAnswer::No : BoxAnswer::Ok;
-  }
-  QString OpenFileName(QWidget*, const QString&) override { return {}; }
-  QString SaveFileName(QWidget*, const QString&, const QString&, const QString&) override { return {}; }
-  int ExecModal(QDialog& dialog) override {
-    auto& s = static_cast<TSetComPort&>(dialog);
-    s.CheckBox1->setChecked(false);
-    s.ComboBoxPort->setEditText("1");
-    s.ComboBoxSpeed->setEditText(speed);
-    s.Button1->click();
-    return dialog.result();
-  }
-};
-
-bool PumpUntil(const std::function<bool()>& done, int ms) {
-  const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
-  while (!done()) {
-    QApplication::processEvents(QEventLoop::AllEvents, 5);
-    if (std::chrono::steady_clock::now() > end) return false;
-  }
-  return true;
-}
 
 double Seconds(const std::function<void()>& start, Link& link) {
   const auto t0 = std::chrono::steady_clock::now();
@@ -67,12 +28,7 @@ double Seconds(const std::function<void()>& start, Link& link) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-  QApplication app(argc, argv);
-  tesra::GuiQueue::Main().SetGuiThread();
-  tesra::GuiQueue::Main().SetWakeHook([] {
-    QMetaObject::invokeMethod(qApp, [] { tesra::GuiQueue::Main().Drain(); }, Qt::QueuedConnection);
-  });
+  BenchApp app(argc, argv);
 
   std::printf("%-8s %-28s %10s %10s %7s %8s\n", "baud", "kind", "time s", "limit s", "ratio", "resends");
   struct Line { const char* label; std::vector<std::string> faults; };
@@ -95,11 +51,9 @@ int main(int argc, char** argv) {
       }
       BenchPrompter prompter;
       prompter.speed = QString::number(baud);
-      TMain main(prompter);
-      TSetComPort setComPort(&main);
-      main.AttachWindows({&setComPort, nullptr, nullptr, nullptr});
-      main.Controls().TBFind->click();
-      if (!PumpUntil([&] { return main.Controls().TBRead->isEnabled(); }, 10000)) {
+      BenchWindow window(prompter);
+      TMain& main = window.main;
+      if (!window.Connect()) {
         std::fprintf(stderr, "no connection at %d baud\n", baud);
         return 1;
       }
@@ -122,6 +76,5 @@ int main(int argc, char** argv) {
       main.Controls().TBFind->click();
     }
   }
-  tesra::GuiQueue::Main().SetWakeHook(nullptr);
   return 0;
 }

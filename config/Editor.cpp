@@ -8,9 +8,9 @@
 #include <QTableWidget>
 #include <QToolButton>
 
-#include "app/ControlProps.h"
-#include "app/MainContext.h"
-#include "app/MainControls.h"
+#include "app/controls/ControlProps.h"
+#include "app/controls/MainContext.h"
+#include "app/controls/MainControls.h"
 #include "config/ComboIndex.h"
 #include "config/IdentityText.h"
 #include "config/ImageFields.h"
@@ -42,7 +42,9 @@ bool ReadTime(const QString& text, long long& value) {
 
 // The field of a stage's message (1), repeat (2) or pause (3) box.
 FieldId StageComboField(int helpContext) {
-  return helpContext == 1 ? FieldId::Message : helpContext == 2 ? FieldId::Repeats : FieldId::Pause;
+  return helpContext == help_context::kMessage   ? FieldId::Message
+         : helpContext == help_context::kRepeats ? FieldId::Repeats
+                                                 : FieldId::Pause;
 }
 
 }  // namespace
@@ -115,11 +117,12 @@ void Editor::UncheckLaterStages(int t) {
 }
 
 void Editor::CheckBox180Click(QObject* sender) {
+  using namespace help_context;
   MainControls& k = c();
   const int hc = HelpContext(sender);
   const int t = Tag(sender);
   if (t < 0 || t > 7) return;
-  if (hc == 0) UpdateControlStates(QStringLiteral("PHASE"));
+  if (hc == kStage) UpdateControlStates(QStringLiteral("PHASE"));
 
   std::uint8_t* img = ctx_.Image.data();
   const int input = ctx_.SelectedInput;
@@ -127,7 +130,7 @@ void Editor::CheckBox180Click(QObject* sender) {
   auto* box = qobject_cast<QCheckBox*>(sender);
   const int checked = box && box->isChecked() ? 1 : 0;
 
-  if (hc == 0) {
+  if (hc == kStage) {
     PutField(img, field(FieldId::StageOn), static_cast<unsigned>(checked));
     // The box of a stage that was off shows no message, whatever its byte
     // holds; switched on by the user, the stage plays none on the controller
@@ -140,13 +143,13 @@ void Editor::CheckBox180Click(QObject* sender) {
       UncheckLaterStages(t);
     }
     UpdateControlStates(QStringLiteral("PHASE"));
-  } else if (hc >= 1 && hc <= 3 && ItemIndex(qobject_cast<QComboBox*>(sender)) < 0) {
+  } else if (IsStageCombo(hc) && ItemIndex(qobject_cast<QComboBox*>(sender)) < 0) {
     // Typed text that names no item writes nothing; ComboBox43Exit shows the
     // stored item again once the typing ends.
     return;
-  } else if (hc == 1) {
+  } else if (hc == kMessage) {
     PutField(img, field(FieldId::Message), static_cast<unsigned>(ItemIndex(k.MessageCombos[t])));
-  } else if (hc == 2) {
+  } else if (hc == kRepeats) {
     const int idx = ItemIndex(k.RepeatCombos[t]);
     PutField(img, field(FieldId::Repeats), static_cast<unsigned>(idx));
     if (idx != 0) {
@@ -155,26 +158,25 @@ void Editor::CheckBox180Click(QObject* sender) {
       UncheckLaterStages(t);
       UpdateControlStates(QStringLiteral("PHASE"));
     }
-  } else if (hc == 3) {
+  } else if (hc == kPause) {
     PutField(img, field(FieldId::Pause), static_cast<unsigned>(ItemIndex(k.PauseCombos[t])));
-  } else if (hc >= 4 && hc <= 11) {
-    const int z = hc - 3;
+  } else if (const int z = ZoneOf(hc)) {
     auto* button = qobject_cast<QToolButton*>(sender);
     const bool down = button && button->isChecked();
     PutFieldBit(img, field(FieldId::Zones), static_cast<unsigned>(z - 1), down ? 1 : 0);
     if (button) k.SetZoneButtonImage(button, down ? 1 : 0);
-  } else if (hc >= 12 && hc <= 19) {
-    const int m = hc - 11;
+  } else if (const int m = ModuleOf(hc)) {
     bool ok = false;
     int r = box ? box->text().toInt(&ok) : 0;
     if (!ok) r = 0;
     // A caption other than K1/K2 would address a bit outside this module's pair.
     if (r == 0 || r == 1) PutFieldBit(img, RelayField(input, t, m - 1), RelayBit(r), checked);
-  } else if (hc == 20) {
+  } else if (hc == kAlmOut) {
     PutField(img, field(FieldId::AlmOut), static_cast<unsigned>(checked));
   }
   ctx_.ImageChanged();
-  if (hc < 4) Edit6Change();
+  // The stage boxes and combo boxes change the stage times.
+  if (hc < kZone1) Edit6Change();
 }
 
 // The typing in a stage's message, repeat or pause box has ended: text that
@@ -185,7 +187,7 @@ void Editor::ComboBox43Exit(QObject* sender) {
   auto* combo = qobject_cast<QComboBox*>(sender);
   const int hc = HelpContext(sender);
   const int t = Tag(sender);
-  if (!combo || hc < 1 || hc > 3 || t < 0 || t > 7 || ItemIndex(combo) >= 0) return;
+  if (!combo || !help_context::IsStageCombo(hc) || t < 0 || t > 7 || ItemIndex(combo) >= 0) return;
   SelectIndex(combo, static_cast<int>(FieldValue(ctx_.Image, StageField(ctx_.SelectedInput, t, StageComboField(hc)))));
   const int shown = combo->currentIndex();
   combo->setEditText(shown >= 0 ? combo->itemText(shown) : QString());

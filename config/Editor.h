@@ -4,7 +4,7 @@
 
 #include <QString>
 
-#include "app/EditorHandlers.h"
+#include "app/controls/EditorHandlers.h"
 
 struct MainContext;
 class MainControls;

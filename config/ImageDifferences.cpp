@@ -1,6 +1,6 @@
 #include "config/ImageDifferences.h"
 
-#include <cstdio>
+#include "config/HexText.h"
 
 namespace tesra {
 
@@ -11,12 +11,6 @@ bool FieldDiffers(const ConfigImage& a, const ConfigImage& b, const ImageField& 
   for (std::size_t i = f.offset; i <= f.LastByte(); ++i)
     if (a[i] != b[i]) return true;
   return false;
-}
-
-std::string Hex4(std::size_t v) {
-  char text[8];
-  std::snprintf(text, sizeof text, "%04X", static_cast<unsigned>(v));
-  return text;
 }
 
 std::string RunBytes(const ConfigImage& img, const ByteRange& r) {

@@ -3,6 +3,7 @@
 #include <stdexcept>
 
 #include "config/Cp1251.h"
+#include "config/HexText.h"
 
 namespace tesra {
 
@@ -240,17 +241,6 @@ std::string ValueText(const ImageField& f, unsigned value) {
 std::string FieldText(const std::uint8_t* image, const ImageField& f) {
   if (f.IsText()) return TextValue(image + f.offset, f.length);
   return ValueText(f, FieldValue(image, f));
-}
-
-std::string HexBytes(const std::uint8_t* bytes, std::size_t count) {
-  static const char digits[] = "0123456789ABCDEF";
-  std::string text;
-  for (std::size_t i = 0; i < count; ++i) {
-    if (i) text += ' ';
-    text += digits[bytes[i] >> 4];
-    text += digits[bytes[i] & 15];
-  }
-  return text;
 }
 
 const std::array<std::uint8_t, kImageSize>& UncoveredBits() {

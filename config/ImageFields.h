@@ -94,8 +94,6 @@ std::string FieldText(const std::uint8_t* image, const ImageField& f);
 inline std::string FieldText(const ConfigImage& image, const ImageField& f) { return FieldText(image.data(), f); }
 // Zones of a mask, "1, 2, 5"; "нет" for none.
 std::string ZoneListText(unsigned mask);
-// Bytes in hex, as the debug views show them: "41 00 42".
-std::string HexBytes(const std::uint8_t* bytes, std::size_t count);
 
 // Bits of each byte that no field covers: carried unchanged, never shown.
 const std::array<std::uint8_t, kImageSize>& UncoveredBits();

@@ -5,6 +5,8 @@
 #include <QTableWidget>
 #include <QVBoxLayout>
 
+#include "config/HexText.h"
+
 namespace {
 void SetCell(QTableWidget* grid, int row, int column, const QString& text) {
   QTableWidgetItem* item = grid->item(row, column);
@@ -51,7 +53,7 @@ TDbg::TDbg(QWidget* parent) : QWidget(parent, Qt::Window) {
   SetCell(SG, 0, 9, QString());
   for (int k = 1; k <= 8; ++k) SetCell(SG, 0, k, QString::number(8 - k));
   for (int i = 0; i < static_cast<int>(tesra::kImageSize); ++i)
-    SetCell(SG, i + 1, 0, QStringLiteral("%1").arg(i, 4, 16, QLatin1Char('0')).toUpper());
+    SetCell(SG, i + 1, 0, QString::fromStdString(tesra::Hex4(static_cast<std::uint32_t>(i))));
   for (int k = 0; k < kColumns; ++k) MarkFixed(SG, 0, k);
   for (int r = 1; r < kRows; ++r) MarkFixed(SG, r, 0);
 

@@ -8,6 +8,8 @@
 #include <QTime>
 #include <QVBoxLayout>
 
+#include "config/HexText.h"
+
 TFormPort::TFormPort(QWidget* parent) : QWidget(parent, Qt::Window) {
   setObjectName("FormPort");
   setWindowTitle(QStringLiteral("Port"));
@@ -30,7 +32,7 @@ QString TFormPort::FrameLine(const std::uint8_t* bytes, std::size_t count, Direc
   QString line = QStringLiteral("COM") + QString::number(portNumber) +
                  (direction == Direction::Received ? QStringLiteral(" Read  :") : QStringLiteral(" Write :"));
   for (std::size_t i = 0; i < count; ++i)
-    line += QStringLiteral(" 0x") + QStringLiteral("%1").arg(bytes[i], 2, 16, QLatin1Char('0')).toUpper();
+    line += QStringLiteral(" 0x") + QString::fromStdString(tesra::Hex2(bytes[i]));
   return line;
 }
 

@@ -6,7 +6,7 @@
 
 #include <QApplication>
 
-#include "app/Prompter.h"
+#include "app/controls/Prompter.h"
 
 class FuzzPrompter : public Prompter {
  public:

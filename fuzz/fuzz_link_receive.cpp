@@ -17,7 +17,7 @@
 #include "fuzz/FuzzWindow.h"
 #include "link/Frames.h"
 #include "link/Link.h"
-#include "serial/FakeSerialDevice.h"
+#include "tests/support/FakeSerialDevice.h"
 #include "serial/GuiQueue.h"
 
 namespace {

@@ -1,9 +1,10 @@
 #include "link/Exchange.h"
 
 #include <algorithm>
-#include <cstdio>
 #include <cstring>
 #include <utility>
+
+#include "config/HexText.h"
 
 namespace tesra {
 
@@ -13,12 +14,6 @@ unsigned LineMs(unsigned baud, unsigned bitsPerChar, std::size_t bytes) {
   return static_cast<unsigned>((bits + baud - 1) / baud);
 }
 }  // namespace
-
-std::string Hex4(unsigned value) {
-  char s[8];
-  std::snprintf(s, sizeof s, "%04X", value & 0xFFFFu);
-  return s;
-}
 
 std::string FaultText(const ExchangeFailure& failure) {
   switch (failure.reason) {

@@ -51,8 +51,6 @@ struct ExchangeFailure {
 
 // "нет ответа", "неверный адрес ответа 0100", "неверная контрольная сумма ответа" (UTF-8).
 std::string FaultText(const ExchangeFailure& failure);
-// Four upper-case hexadecimal digits, as the traffic log writes addresses.
-std::string Hex4(unsigned value);
 
 class Exchange {
  public:

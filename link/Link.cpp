@@ -13,10 +13,11 @@
 #include <QTimer>
 #include <QToolButton>
 
-#include "app/MainContext.h"
-#include "app/MainControls.h"
-#include "app/Prompter.h"
+#include "app/controls/MainContext.h"
+#include "app/controls/MainControls.h"
+#include "app/controls/Prompter.h"
 #include "config/Editor.h"
+#include "config/HexText.h"
 #include "diag/TFormPort.h"
 #include "link/TFormCompare.h"
 #include "link/TSetComPort.h"
@@ -346,8 +347,12 @@ void Link::ShowDifferences(const QString& title, const std::vector<tesra::FieldD
 
 void Link::FinishRead() {
   step_ = Step::None;
+  ShowReadImage(Transfer.Staged());
+}
+
+void Link::ShowReadImage(const tesra::ConfigImage& image) {
   // Only a complete read reaches the project, and as one change.
-  ctx_.Image = Transfer.Staged();
+  ctx_.Image = image;
   ctx_.ImageChanged();
   c().PanelScan->hide();
   LinkState = Idle;

@@ -73,6 +73,9 @@ class Link : private tesra::ExchangeSender, private tesra::ExchangeTimer, privat
   static QString BackupFolder();
   // The differences window, made on first use; null before.
   TFormCompare* CompareWindow() const { return compare_; }
+  // The end of a complete read: the image becomes the project's as one
+  // change, a project without a name, and the window shows it.
+  void ShowReadImage(const tesra::ConfigImage& image);
   // The disconnected look: TBFind up, "Нет подключения", TBRead/TBWrite/TBCompare
   // disabled, PanelScan hidden, Timer stopped.
   void ShowDisconnected();

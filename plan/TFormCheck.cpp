@@ -8,9 +8,9 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
-#include "app/MainContext.h"
-#include "app/MainControls.h"
-#include "app/Prompter.h"
+#include "app/controls/MainContext.h"
+#include "app/controls/MainControls.h"
+#include "app/controls/Prompter.h"
 #include "config/Editor.h"
 #include "plan/WindowPlan.h"
 

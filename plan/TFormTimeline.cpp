@@ -10,8 +10,8 @@
 #include <QSaveFile>
 #include <QVBoxLayout>
 
-#include "app/MainContext.h"
-#include "app/Prompter.h"
+#include "app/controls/MainContext.h"
+#include "app/controls/Prompter.h"
 #include "plan/TimelinePainter.h"
 #include "plan/WindowPlan.h"
 

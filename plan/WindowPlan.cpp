@@ -1,8 +1,8 @@
 #include "plan/WindowPlan.h"
 
-#include "app/MainContext.h"
-#include "app/MainControls.h"
-#include "app/Prompter.h"
+#include "app/controls/MainContext.h"
+#include "app/controls/MainControls.h"
+#include "app/controls/Prompter.h"
 
 using namespace tesra;
 

@@ -9,9 +9,9 @@
 #include <QMainWindow>
 #include <QToolButton>
 
-#include "app/MainContext.h"
-#include "app/MainControls.h"
-#include "app/Prompter.h"
+#include "app/controls/MainContext.h"
+#include "app/controls/MainControls.h"
+#include "app/controls/Prompter.h"
 #include "config/Editor.h"
 #include "project/ProjectFiles.h"
 #include "project/TFormProjectName.h"
@@ -98,6 +98,10 @@ void ProjectCommands::TBOpenClick() {
   for (int i = 0; i < tesra::kMessageCount; ++i)
     c.SetLenMesValue(i + 1, QString::fromStdString(times[static_cast<std::size_t>(i)]));
 
+  ShowOpenedImage(loaded);
+}
+
+void ProjectCommands::ShowOpenedImage(const tesra::ConfigImage& loaded) {
   ctx_.Image.clear();
   ctx_.RefreshGuard = 1;
   ctx_.Image = loaded;

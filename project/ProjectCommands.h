@@ -5,6 +5,8 @@
 
 #include <QString>
 
+#include "config/ConfigImage.h"
+
 struct MainContext;
 class Editor;
 class Prompter;
@@ -24,6 +26,9 @@ class ProjectCommands {
   void TBNewClick(QDialog* nameDialog);
   void TBOpenClick();
   SaveResult TBSaveClick();
+  // The end of Open once the files are read: the image replaces the
+  // project's and the controls follow it, under RefreshGuard.
+  void ShowOpenedImage(const tesra::ConfigImage& loaded);
 
  private:
   // Asked by New and Open when there are unsaved changes. Cancel goes on

@@ -9,9 +9,9 @@
 #include <QMainWindow>
 #include <QToolButton>
 
-#include "app/MainContext.h"
-#include "app/MainControls.h"
-#include "app/Prompter.h"
+#include "app/controls/MainContext.h"
+#include "app/controls/MainControls.h"
+#include "app/controls/Prompter.h"
 #include "config/ComboIndex.h"
 #include "config/Editor.h"
 #include "project/AtomicFile.h"

@@ -1,4 +1,5 @@
-// The operating system's last-error code, which the port's open and error
+// The operating system's last-error code of the calling thread, where a
+// failed device call leaves its reason and which the port's open and error
 // events report: GetLastError on Windows, errno elsewhere.
 #pragma once
 
@@ -18,12 +19,14 @@ inline int LastOsError() {
 #endif
 }
 
-inline void ClearLastOsError() {
+inline void SetLastOsError(int code) {
 #ifdef _WIN32
-  ::SetLastError(0);
+  ::SetLastError(static_cast<unsigned long>(code));
 #else
-  errno = 0;
+  errno = code;
 #endif
 }
+
+inline void ClearLastOsError() { SetLastOsError(0); }
 
 }  // namespace tesra

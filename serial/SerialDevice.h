@@ -95,7 +95,10 @@ enum class IoResult { Done, Pending, Failed };
 
 // One device, opened and closed any number of times. Open, Close and the
 // settings run on the GUI thread; while open, each worker makes its own calls
-// concurrently with the others. A failed call leaves its reason in errno.
+// concurrently with the others. A failed call (false, IoResult::Failed)
+// leaves its reason as the operating system's last-error value of the calling
+// thread, which LastOsError() (serial/OsError.h) reads: the Windows error code
+// on Windows, errno elsewhere.
 class SerialDevice {
  public:
   virtual ~SerialDevice() = default;

@@ -1,6 +1,29 @@
 // The serial port component: two rings in memory, one per direction, filled
 // and drained by five workers while the port is open, and events handed back
 // to the GUI thread.
+//
+// Threads. Every member is called on the GUI thread (the one that drains the
+// component's GuiQueue), and every event handler runs there. The workers
+// touch only the rings, the device and the line states, and hand their events
+// over through the queue. ClosePort keeps serving the queue while it waits
+// for the workers, so a handler may run in the middle of a close, whether the
+// program or another handler started it. In such a handler:
+//  - ClosePort, SetOpen and OpenPort do nothing: the close under way finishes
+//    and the port ends closed (open it again after OnClose);
+//  - SetComNumber, SetIBuffSize and SetOBuffSize only record their value for
+//    the next open: the rings still in use keep their size;
+//  - reading what has arrived works; bytes put now may be lost with the ring;
+//  - the component must not be destroyed, and nothing may wait for the port's
+//    workers (sleep for data, join): the close waits for the handler.
+//
+// Errors. A device that does not open shows "Can't open COM port" through
+// the MessageSink and leaves the port closed; OnOpen is not raised. The code
+// OnOpen passes is the operating system's last-error value that the open and
+// its settings left (a modem-line call a pty refuses leaves one without
+// failing the open); the code OnErrorSignal passes is that value on the GUI
+// thread when the event is raised, the line errors themselves being the
+// device's error bits. Both are read through LastOsError() (serial/OsError.h):
+// GetLastError on Windows, errno elsewhere.
 #pragma once
 
 #include <atomic>

@@ -1,7 +1,6 @@
 #include "serial/Workers.h"
 
 #include <algorithm>
-#include <cerrno>
 #include <chrono>
 
 namespace tesra {

@@ -21,9 +21,9 @@
 #include <QTimer>
 #include <QToolButton>
 
-#include "app/ControlProps.h"
-#include "app/EditorHandlers.h"
-#include "app/MainControls.h"
+#include "app/controls/ControlProps.h"
+#include "app/controls/EditorHandlers.h"
+#include "app/controls/MainControls.h"
 
 namespace {
 

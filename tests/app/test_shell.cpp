@@ -15,7 +15,7 @@
 #include <QToolButton>
 
 #include "app/Application.h"
-#include "app/Prompter.h"
+#include "app/controls/Prompter.h"
 #include "app/TMain.h"
 #include "app/WindowPlacement.h"
 #include "tests/support/ScriptedPrompter.h"

@@ -11,11 +11,11 @@
 #include <QTest>
 #include <QToolButton>
 
-#include "app/MainControls.h"
+#include "app/controls/MainControls.h"
 #include "app/TMain.h"
 #include "config/ComboIndex.h"
 #include "config/Editor.h"
-#include "tests/config/EditorFixture.h"
+#include "tests/support/MainWindowFixture.h"
 
 using namespace tesra;
 
@@ -28,7 +28,7 @@ std::size_t Rec(int input, int stage) { return StageRecordOffset(input, stage); 
 // ---------------------------------------------------------------- chaining
 
 TEST(StageChaining, NextStageOffersOnlyAfterALimitedRepeatCount) {
-  EditorFixture f;
+  MainWindowFixture f;
   f.Click(f.c.StageButtons[0]);
   EXPECT_TRUE(f.c.StageButtons[0]->isChecked());
   EXPECT_FALSE(f.c.StageButtons[1]->isEnabled()) << "repeat count still unlimited";
@@ -40,13 +40,13 @@ TEST(StageChaining, NextStageOffersOnlyAfterALimitedRepeatCount) {
 
 // A later stage is offered exactly when the stage before it shows a limited
 // repeat count, whether or not that stage is on.
-void ExpectStagesOfferedByTheirPredecessors(EditorFixture& f) {
+void ExpectStagesOfferedByTheirPredecessors(MainWindowFixture& f) {
   for (int s = 1; s < 8; ++s)
     EXPECT_EQ(f.c.StageButtons[s]->isEnabled(), ItemIndex(f.c.RepeatCombos[s - 1]) > 0) << s;
 }
 
 TEST(StageChaining, UnlimitedRepeatsSwitchLaterStagesOffInScreenAndImage) {
-  EditorFixture f;
+  MainWindowFixture f;
   f.SwitchStagesOn(3);
   for (int s = 0; s < 3; ++s) ASSERT_TRUE(f.ctx.Image[Rec(0, s)] & 0x80) << s;
   f.Choose(f.c.RepeatCombos[0], 0);
@@ -61,7 +61,7 @@ TEST(StageChaining, UnlimitedRepeatsSwitchLaterStagesOffInScreenAndImage) {
 }
 
 TEST(StageChaining, UncheckingStageOneCascadesButLeavesStageTwoOffered) {
-  EditorFixture f;
+  MainWindowFixture f;
   f.SwitchStagesOn(3);
   f.Click(f.c.StageButtons[0]);
   for (int s = 0; s < 8; ++s) {
@@ -76,7 +76,7 @@ TEST(StageChaining, UncheckingStageOneCascadesButLeavesStageTwoOffered) {
 }
 
 TEST(StageChaining, ControlsOfAStageFollowItsBox) {
-  EditorFixture f;
+  MainWindowFixture f;
   f.Choose(f.c.ComboBox57, 2);
   f.Choose(f.c.ComboBox56, 2);
   f.Click(f.c.StageButtons[0]);
@@ -101,7 +101,7 @@ TEST(Equipment, ConsoleListsNeverAllowMoreThanTwoConsoles) {
   struct Case { int fire; QStringList announcerItems; };
   const Case cases[] = {{0, {"0", "1", "2"}}, {1, {"0", "1"}}, {2, {"0"}}};
   for (const auto& c : cases) {
-    EditorFixture f;
+    MainWindowFixture f;
     f.Choose(f.c.ComboBox55, c.fire);
     QStringList items;
     for (int i = 0; i < f.c.ComboBox54->count(); ++i) items << f.c.ComboBox54->itemText(i);
@@ -111,7 +111,7 @@ TEST(Equipment, ConsoleListsNeverAllowMoreThanTwoConsoles) {
 }
 
 TEST(Equipment, NoAnnouncerConsoleTakesTheGongAway) {
-  EditorFixture f;
+  MainWindowFixture f;
   f.Choose(f.c.ComboBox54, 1);
   EXPECT_TRUE(f.c.CheckBox316->isEnabled());
   f.Click(f.c.CheckBox316);
@@ -124,7 +124,7 @@ TEST(Equipment, NoAnnouncerConsoleTakesTheGongAway) {
 }
 
 TEST(Equipment, OneSplitterFewerHidesZonesFiveToEightButKeepsStageZoneBits) {
-  EditorFixture f;
+  MainWindowFixture f;
   f.Choose(f.c.ComboBox57, 2);
   f.SwitchStagesOn(2);
   f.c.ZoneButtons[0][5]->click();
@@ -155,7 +155,7 @@ TEST(Equipment, OneSplitterFewerHidesZonesFiveToEightButKeepsStageZoneBits) {
 }
 
 TEST(Equipment, FewerModulesClearRelaysOfTheShownInputOnly) {
-  EditorFixture f;
+  MainWindowFixture f;
   ConfigImage img;
   img[1] = 3;  // three modules
   for (int input : {0, 1}) {
@@ -173,7 +173,7 @@ TEST(Equipment, FewerModulesClearRelaysOfTheShownInputOnly) {
 }
 
 TEST(Equipment, ShowingAnInputClearsRelaysOfModulesBeyondTheCount) {
-  EditorFixture f;
+  MainWindowFixture f;
   ConfigImage img;
   img[1] = 1;
   img[Rec(2, 0)] = 0x80;
@@ -202,7 +202,7 @@ TEST(StageTimes, LengthRepeatsAndPauses) {
       {"abc", 2, 0, "0", "0"},                // a length that is no number keeps the text
   };
   for (const auto& c : cases) {
-    EditorFixture f;
+    MainWindowFixture f;
     f.c.SetLenMesValue(1, c.length);
     f.Click(f.c.StageButtons[0]);
     f.Choose(f.c.MessageCombos[0], 1);
@@ -214,7 +214,7 @@ TEST(StageTimes, LengthRepeatsAndPauses) {
 }
 
 TEST(StageTimes, NoMessageKeepsThePreviousTextAndEmptyLengthsBecomeZero) {
-  EditorFixture f;
+  MainWindowFixture f;
   for (int row = 1; row <= 72; ++row) ASSERT_TRUE(f.c.LenMesValue(row).isEmpty()) << row;
   f.Click(f.c.StageButtons[0]);
   for (int row = 1; row <= 72; ++row) EXPECT_EQ(f.c.LenMesValue(row), QStringLiteral("0")) << row;
@@ -229,7 +229,7 @@ TEST(StageTimes, NoMessageKeepsThePreviousTextAndEmptyLengthsBecomeZero) {
 }
 
 TEST(StageTimes, HugeLengthsDoNotOverflow) {
-  EditorFixture f;
+  MainWindowFixture f;
   f.c.SetLenMesValue(1, "3000000000");
   f.Click(f.c.StageButtons[0]);
   f.Choose(f.c.MessageCombos[0], 1);
@@ -243,7 +243,7 @@ TEST(StageTimes, HugeLengthsDoNotOverflow) {
 // Typed text that names no item writes nothing, and once the typing ends the
 // box shows the item the image holds again; text that names an item selects it.
 TEST(TypedText, TextNamingNoItemIsRefused) {
-  EditorFixture f;
+  MainWindowFixture f;
   f.c.SetLenMesValue(2, "10");
   f.Click(f.c.StageButtons[0]);
   f.Choose(f.c.MessageCombos[0], 2);
@@ -288,7 +288,7 @@ TEST(TypedText, TextNamingNoItemIsRefused) {
 // Leaving the box ends the typing as Enter does; text that grows into an item
 // on the way selects it.
 TEST(TypedText, LeavingTheBoxEndsTheTyping) {
-  EditorFixture f;
+  MainWindowFixture f;
   f.Click(f.c.StageButtons[0]);
   f.Choose(f.c.PauseCombos[0], 3);
   const ConfigImage before = f.ctx.Image;
@@ -308,7 +308,7 @@ TEST(TypedText, LeavingTheBoxEndsTheTyping) {
 // A stage that is off shows no message whatever its byte holds; switching it
 // on makes the image say so too.
 TEST(StageMessage, SwitchingOnAStageThatShowsNoMessageClearsItsNumber) {
-  EditorFixture f;
+  MainWindowFixture f;
   f.SwitchStagesOn(2);
   f.Choose(f.c.MessageCombos[1], 9);
   f.Click(f.c.StageButtons[1]);
@@ -333,7 +333,7 @@ TEST(StageMessage, ShowingAnImageClearsNoMessageNumber) {
   img[Rec(2, 1)] = 0x80;
   img[Rec(2, 1) + 5] = 7;
   for (bool afterRead : {false, true}) {
-    EditorFixture f;
+    MainWindowFixture f;
     f.Show(img, afterRead);
     EXPECT_EQ(f.ctx.Image[Rec(0, 1) + 5], 9) << afterRead;
     f.c.InputButtons[2]->click();
@@ -355,7 +355,7 @@ TEST(SystemFields, EachControlWritesItsOwnBits) {
       {"CheckBox3", 5, 0x01},   {"CheckBox32", 5, 0x80}, {"CheckBox28", 6, 0x10}, {"CheckBox29", 5, 0x10},
   };
   for (const auto& c : cases) {
-    EditorFixture f;
+    MainWindowFixture f;
     f.Choose(f.c.ComboBox57, 2);
     const ConfigImage before = f.ctx.Image;
     auto* box = qobject_cast<QCheckBox*>(f.c.Find(c.name));
@@ -368,7 +368,7 @@ TEST(SystemFields, EachControlWritesItsOwnBits) {
 }
 
 TEST(SystemFields, AmplifierIsWrittenAsAbsentOrPresent) {
-  EditorFixture f;
+  MainWindowFixture f;
   f.Click(f.c.CheckBox5);
   EXPECT_EQ(f.ctx.Image[0], 0x80);
   f.Click(f.c.CheckBox5);
@@ -376,7 +376,7 @@ TEST(SystemFields, AmplifierIsWrittenAsAbsentOrPresent) {
 }
 
 TEST(SystemFields, IdentityTextsArePaddedWithZeros) {
-  EditorFixture f(true);
+  MainWindowFixture f(true);
   QTest::keyClicks(f.c.Edit1, "AB");
   EXPECT_EQ(f.ctx.Image[403], 'A');
   EXPECT_EQ(f.ctx.Image[404], 'B');
@@ -397,7 +397,7 @@ TEST(SystemFields, IdentityTextsArePaddedWithZeros) {
 // ------------------------------------------------------------------ refresh
 
 TEST(Refresh, StageRecordEdgeValues) {
-  EditorFixture f;
+  MainWindowFixture f;
   ConfigImage img;
   img[0] = 0x20;          // two splitters
   img[1] = 0x08;          // eight modules
@@ -421,7 +421,7 @@ TEST(Refresh, StageRecordEdgeValues) {
 }
 
 TEST(Refresh, ValuesNoControlCanShowStayUntilChanged) {
-  EditorFixture f;
+  MainWindowFixture f;
   ConfigImage img;
   img[0] = 0x33;  // splitters 3, fire consoles 3
   img[1] = 12;    // modules 12
@@ -438,7 +438,7 @@ TEST(Refresh, AmplifierValuesAndTheirWriteBack) {
   const Case cases[] = {{0, false, 1}, {1, false, 1}, {2, true, 2}, {3, true, 2}};
   for (const auto& c : cases) {
     for (bool afterRead : {false, true}) {
-      EditorFixture f;
+      MainWindowFixture f;
       // Start from the opposite display so the box really changes.
       if (!c.shown) f.Click(f.c.CheckBox5);
       ConfigImage img;
@@ -463,7 +463,7 @@ TEST(Refresh, IdentityFieldsShowUpToTheFirstZero) {
   img[409] = '1';
   img[400] = 'x';
   for (bool afterRead : {false, true}) {
-    EditorFixture f;
+    MainWindowFixture f;
     if (afterRead)
       f.FinishRead(img);
     else
@@ -480,7 +480,7 @@ TEST(Refresh, IdentityFieldsShowUpToTheFirstZero) {
 
 TEST(Refresh, SavedFlagAfterConstructionAndAfterChangedBoxes) {
   {
-    EditorFixture f;
+    MainWindowFixture f;
     EXPECT_EQ(f.ctx.SavedFlag, 1);
     EXPECT_TRUE(f.c.TBSave->isEnabled());
     ConfigImage img;
@@ -490,7 +490,7 @@ TEST(Refresh, SavedFlagAfterConstructionAndAfterChangedBoxes) {
     EXPECT_EQ(f.ctx.SavedFlag, 0);
   }
   {
-    EditorFixture f;
+    MainWindowFixture f;
     f.ctx.SavedFlag = 1;
     f.Open(ConfigImage{});
     EXPECT_EQ(f.ctx.SavedFlag, 1) << "nothing changed its shown state";
@@ -498,7 +498,7 @@ TEST(Refresh, SavedFlagAfterConstructionAndAfterChangedBoxes) {
 }
 
 TEST(Refresh, AnnouncerCountBeyondTheListStaysBlank) {
-  EditorFixture f;
+  MainWindowFixture f;
   f.Choose(f.c.ComboBox55, 2);
   ConfigImage img;
   img[0] = 0x08;  // announcers 2, fire 0
@@ -508,7 +508,7 @@ TEST(Refresh, AnnouncerCountBeyondTheListStaysBlank) {
 }
 
 TEST(Refresh, InputButtonShowsItsBlock) {
-  EditorFixture f;
+  MainWindowFixture f;
   ConfigImage img;
   img[104] = 0x80;  // input 3, stage 1
   img[104 + 1] = 4;

@@ -17,7 +17,7 @@
 #include <QToolButton>
 
 #include "config/ComboIndex.h"
-#include "tests/config/EditorFixture.h"
+#include "tests/support/MainWindowFixture.h"
 
 using namespace tesra;
 
@@ -61,7 +61,7 @@ struct Step {
 
 class Monkey {
  public:
-  Monkey(EditorFixture& f, std::uint32_t seed) : f_(f), rng_(seed) {}
+  Monkey(MainWindowFixture& f, std::uint32_t seed) : f_(f), rng_(seed) {}
 
   Step Next() {
     for (;;) {
@@ -299,7 +299,7 @@ class Monkey {
     return s;
   }
 
-  EditorFixture& f_;
+  MainWindowFixture& f_;
   std::mt19937 rng_;
 };
 
@@ -315,7 +315,7 @@ std::string Describe(const Mask& changed) {
 TEST(EditorInvariant, RandomGesturesTouchOnlyTheirFieldsAndCascades) {
   const Mask uninterpreted = Uninterpreted();
   for (std::uint32_t seed = 1; seed <= 24; ++seed) {
-    EditorFixture f(true);  // debug mode: the identity fields take typing
+    MainWindowFixture f(true);  // debug mode: the identity fields take typing
     std::mt19937 rng(seed * 7919u);
     ConfigImage start;
     for (auto& b : start.bytes) b = static_cast<std::uint8_t>(rng());

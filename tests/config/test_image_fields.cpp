@@ -7,6 +7,7 @@
 #include <random>
 #include <set>
 
+#include "config/HexText.h"
 #include "config/ImageDifferences.h"
 #include "config/ImageFields.h"
 
@@ -303,4 +304,16 @@ TEST(ImageDifferences, RowsAccountForEveryDifferingByte) {
     for (std::size_t i = 0; i < kImageSize; ++i)
       if (a[i] != b[i]) EXPECT_TRUE(reported[i]) << "byte " << i << " trial " << trial;
   }
+}
+
+// The numbers the window and the logs show keep their width: padded, and cut
+// to the low digits when a value (a damaged reply's address) is wider.
+TEST(HexText, FixedWidthUpperCase) {
+  EXPECT_EQ(Hex4(0x1F0), "01F0");
+  EXPECT_EQ(Hex4(0x1ABCD), "ABCD");
+  EXPECT_EQ(Hex2(0x0A), "0A");
+  EXPECT_EQ(HexDigits(0xFFFFFFFFu, 8), "FFFFFFFF");
+  const std::uint8_t run[] = {0x41, 0x00, 0xFF};
+  EXPECT_EQ(HexBytes(run, 3), "41 00 FF");
+  EXPECT_EQ(HexBytes(run, 0), "");
 }

@@ -12,7 +12,7 @@
 
 #include <QTimer>
 
-#include "serial/FakeSerialDevice.h"
+#include "tests/support/FakeSerialDevice.h"
 #include "tests/link/LinkHarness.h"
 
 using linktest::LinkHarness;

@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "serial/FakeSerialDevice.h"
+#include "tests/support/FakeSerialDevice.h"
 #include "tests/link/LinkHarness.h"
 
 using linktest::LinkHarness;

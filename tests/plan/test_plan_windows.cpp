@@ -19,7 +19,7 @@
 #include "plan/TFormCheck.h"
 #include "plan/TFormTimeline.h"
 #include "tests/plan/PlanImages.h"
-#include "tests/project/MainWindowFixture.h"
+#include "tests/support/MainWindowFixture.h"
 
 using plantest::Plan;
 
@@ -31,7 +31,7 @@ struct PlanWindows : MainWindowFixture {
     std::vector<QString> times;
     for (const auto& t : plan.times) times.push_back(QString::fromStdString(t));
     SetTimes(times);
-    ShowLoaded(plan.image);
+    Open(plan.image);
   }
 };
 

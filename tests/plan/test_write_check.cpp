@@ -3,7 +3,7 @@
 // clean plan go straight on.
 #include <gtest/gtest.h>
 
-#include "serial/FakeSerialDevice.h"
+#include "tests/support/FakeSerialDevice.h"
 #include "tests/link/LinkHarness.h"
 #include "tests/plan/PlanImages.h"
 

@@ -10,7 +10,7 @@
 #include <cstring>
 #include <random>
 
-#include "tests/project/MainWindowFixture.h"
+#include "tests/support/MainWindowFixture.h"
 #include "tests/project/TempDir.h"
 
 using tesra::ConfigImage;
@@ -193,7 +193,7 @@ TEST(ProjectCommands, OpenOfAnUnreadableFileChangesNothing) {
     ConfigImage img;
     img[0] = 0x80;
     img[8] = 0x80;
-    w.ShowLoaded(img);
+    w.Open(img);
     const ConfigImage before = w.ctx.Image;
     w.ctx.CurrentProject = QStringLiteral("old");
     w.ctx.ShowProjectCaption();
@@ -381,7 +381,7 @@ TEST(ProjectCommands, StateTable) {
     ConfigImage shown;
     shown[0] = 0x40;
     shown[3] = 0xF0;
-    w.ShowLoaded(shown);
+    w.Open(shown);
     const ConfigImage before = w.ctx.Image;
     w.ctx.CurrentProject = QStringLiteral("old");
     w.ctx.ShowProjectCaption();
@@ -480,7 +480,7 @@ TEST(ProjectCommands, NewKeepsMessageTimesAndTheTypedName) {
   ConfigImage img;
   img[8] = 0x80;
   img[3] = 0xFF;
-  w.ShowLoaded(img);
+  w.Open(img);
   w.SetTimes(NumberedTimes(6));
   w.ctx.SavedFlag = 1;  // nothing to ask about
   QString seen;
@@ -538,8 +538,7 @@ TEST(ProjectCommands, IdentityBytesSurviveTheScreen) {
     for (std::size_t i : fieldBytes) EXPECT_EQ(static_cast<std::uint8_t>(saved[i]), img[i]) << "byte " << i;
 
     MainWindowFixture read;
-    read.ctx.Image = img;
-    read.ed.ShowSystemSection();  // unguarded: the fields write their texts back
+    read.FinishRead(img);  // unguarded: the fields write their texts back
     for (std::size_t i : fieldBytes) EXPECT_EQ(read.ctx.Image[i], img[i]) << "byte " << i;
   }
 

@@ -14,7 +14,7 @@
 #include "config/Cp1251.h"
 #include "report/ReportLines.h"
 #include "report/TextEditorLauncher.h"
-#include "tests/project/MainWindowFixture.h"
+#include "tests/support/MainWindowFixture.h"
 #include "tests/project/TempDir.h"
 
 using tesra::test::ReadBytes;

@@ -10,7 +10,7 @@
 #include <thread>
 #include <vector>
 
-#include "serial/FakeSerialDevice.h"
+#include "tests/support/FakeSerialDevice.h"
 #include "serial/GuiQueue.h"
 #include "serial/MessageSink.h"
 #include "serial/TCommPort.h"

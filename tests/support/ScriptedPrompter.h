@@ -7,7 +7,7 @@
 
 #include <QString>
 
-#include "app/Prompter.h"
+#include "app/controls/Prompter.h"
 
 struct ShownMessage {
   BoxKind kind;

@@ -7,7 +7,7 @@
 #include <QToolButton>
 #include <QTimer>
 
-#include "app/Prompter.h"
+#include "app/controls/Prompter.h"
 #include "app/TMain.h"
 #include "config/Editor.h"
 #include "plan/TFormCheck.h"

@@ -11,7 +11,7 @@
 #include <QObject>
 #include <QString>
 
-#include "app/ShellControls.h"
+#include "app/controls/ShellControls.h"
 
 class EditorHandlers;
 class QButtonGroup;
@@ -51,6 +51,8 @@ class MainControls : public ShellControls {
   static constexpr int StageColumnWidth = 74;
   static constexpr int SystemPanelWidth = 352;
   static constexpr int MessageCount = 72;
+  // LenMes: column 0 holds the message numbers, this one the times.
+  static constexpr int LenMesValueColumn = 1;
 
   // Creates every control inside panel9 and binds them to the handlers.
   void Build(QWidget* panel9, EditorHandlers& handlers);

@@ -1,9 +1,9 @@
-#include "app/MainContext.h"
+#include "app/controls/MainContext.h"
 
 #include <QMainWindow>
 #include <QToolButton>
 
-#include "app/MainControls.h"
+#include "app/controls/MainControls.h"
 
 const QString kMainCaption = QStringLiteral("Конфигурация");
 

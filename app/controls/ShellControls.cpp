@@ -1,4 +1,4 @@
-#include "app/ShellControls.h"
+#include "app/controls/ShellControls.h"
 
 #include <QLabel>
 

@@ -1,4 +1,4 @@
-#include "app/MainControls.h"
+#include "app/controls/MainControls.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -8,12 +8,10 @@
 #include <QTableWidget>
 #include <QToolButton>
 
-#include "app/EditorHandlers.h"
-#include "app/MainControlTables.h"
+#include "app/controls/ControlBindings.h"
+#include "app/controls/MainControlTables.h"
 
 namespace {
-
-constexpr int kValueColumn = 1;
 
 void CopyItems(const QComboBox* from, QComboBox* to) {
   QStringList items;
@@ -79,13 +77,10 @@ void MainControls::FillItemLists(EditorHandlers& handlers) {
     auto* key = new QTableWidgetItem(QString::number(i));
     key->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable);
     LenMes->setItem(row, 0, key);
-    LenMes->setItem(row, kValueColumn, new QTableWidgetItem(QString()));
+    LenMes->setItem(row, LenMesValueColumn, new QTableWidgetItem(QString()));
   }
   LenMes->setRowCount(MessageCount);
-  lenMesBinding_ =
-      QObject::connect(LenMes, &QTableWidget::itemChanged, LenMes, [hp = &handlers](QTableWidgetItem* item) {
-        if (item->column() == kValueColumn) hp->Edit6Change();
-      });
+  lenMesBinding_ = BindMessageTimes(LenMes, LenMesValueColumn, handlers);
 
   for (QComboBox* combo : {ComboBox44, ComboBox45, ComboBox49, ComboBox50, ComboBox51, ComboBox52, ComboBox53})
     CopyItems(ComboBox43, combo);
@@ -124,23 +119,23 @@ void MainControls::FillArrays() {
 QString MainControls::LenMesValue(int row) const {
   if (!LenMes) return {};
   if (row == 0) {
-    const QTableWidgetItem* title = LenMes->horizontalHeaderItem(kValueColumn);
+    const QTableWidgetItem* title = LenMes->horizontalHeaderItem(LenMesValueColumn);
     return title ? title->text() : QString();
   }
-  const QTableWidgetItem* item = LenMes->item(row - 1, kValueColumn);
+  const QTableWidgetItem* item = LenMes->item(row - 1, LenMesValueColumn);
   return item ? item->text() : QString();
 }
 
 void MainControls::SetLenMesValue(int row, const QString& value) {
   if (!LenMes || row < 0 || row > LenMes->rowCount()) return;
   if (row == 0) {
-    LenMes->setHorizontalHeaderItem(kValueColumn, new QTableWidgetItem(value));
+    LenMes->setHorizontalHeaderItem(LenMesValueColumn, new QTableWidgetItem(value));
     return;
   }
-  if (QTableWidgetItem* item = LenMes->item(row - 1, kValueColumn))
+  if (QTableWidgetItem* item = LenMes->item(row - 1, LenMesValueColumn))
     item->setText(value);
   else
-    LenMes->setItem(row - 1, kValueColumn, new QTableWidgetItem(value));
+    LenMes->setItem(row - 1, LenMesValueColumn, new QTableWidgetItem(value));
 }
 
 QString MainControls::PanelScanCaption() const { return scanCaption_ ? scanCaption_->text() : QString(); }

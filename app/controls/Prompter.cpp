@@ -1,4 +1,4 @@
-#include "app/Prompter.h"
+#include "app/controls/Prompter.h"
 
 #include <QApplication>
 #include <QDialog>

@@ -1,11 +1,25 @@
-#include "serial/FakeSerialDevice.h"
+#include "tests/support/FakeSerialDevice.h"
 
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 
+#include "serial/OsError.h"
+
 namespace tesra {
+
+namespace {
+// The reasons a failing fake call leaves, in this platform's codes, where a
+// real device leaves them: a failed call, no such device.
+#ifdef _WIN32
+constexpr int kIoFailure = 31;  // ERROR_GEN_FAILURE
+constexpr int kNoDevice = 2;    // ERROR_FILE_NOT_FOUND
+#else
+constexpr int kIoFailure = EIO;
+constexpr int kNoDevice = ENOENT;
+#endif
+}  // namespace
 
 void FakeSerialDevice::Feed(const std::string& bytes) {
   {
@@ -134,7 +148,7 @@ int FakeSerialDevice::OpenedPort() const {
 bool FakeSerialDevice::Failing(Call call) {
   ++calls_[call];
   if (fail_[call] || !open_) {
-    errno = EIO;
+    SetLastOsError(kIoFailure);
     return true;
   }
   return false;
@@ -147,7 +161,7 @@ bool FakeSerialDevice::Open(int comNumber) {
   ++calls_[cOpen];
   Note("Open " + std::to_string(comNumber));
   if (fail_[cOpen] || open_) {
-    errno = ENOENT;
+    SetLastOsError(kNoDevice);
     return false;
   }
   open_ = true;

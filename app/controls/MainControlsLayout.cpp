@@ -27,10 +27,10 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
-#include "app/ControlProps.h"
-#include "app/EditorHandlers.h"
-#include "app/MainControlTables.h"
-#include "app/MainControls.h"
+#include "app/controls/ControlBindings.h"
+#include "app/controls/ControlProps.h"
+#include "app/controls/MainControlTables.h"
+#include "app/controls/MainControls.h"
 
 namespace {
 
@@ -39,13 +39,6 @@ constexpr int kToolBarHeight = 56;
 constexpr int kStatusBarFallbackHeight = 22;
 constexpr int kLabelColumnWidth = 200;  // Panel15; the eight stage columns take the rest of Panel12
 constexpr int kAlgorithmPanelWidth = kLabelColumnWidth + 8 * MainControls::StageColumnWidth;
-// HelpContext of the algorithm editor's kinds of control.
-constexpr int kHelpZone1 = 4;     // zone buttons of zone z carry 3 + z
-constexpr int kHelpModule1 = 12;  // relay boxes of module m carry 11 + m
-constexpr int kHelpAlmOut = 20;
-// The system section's zone and ALM OUT boxes carry the module-1 number as well;
-// their handler does not read it.
-constexpr int kHelpSystemBox = 12;
 
 // A check box whose caption is kept for the handlers but not drawn: the
 // ALM OUT boxes sit alone in their cells.
@@ -164,14 +157,14 @@ struct MainControls::Builder {
   QCheckBox* SystemCheck(QWidget* parent, const QString& name, const QString& caption, int helpContext = 0) {
     auto* box = Make<QCheckBox>(parent, name, caption);
     SetHelpContext(box, helpContext);
-    QObject::connect(box, &QCheckBox::toggled, box, [hp = &h, box](bool) { hp->ComboBox58Change(box); });
+    BindSystemControl(box, h);
     return box;
   }
 
   QComboBox* SystemCombo(QWidget* parent, const QString& name, const QStringList& items) {
     auto* combo = Make<QComboBox>(parent, name);
     combo->addItems(items);
-    QObject::connect(combo, &QComboBox::activated, combo, [hp = &h, combo](int) { hp->ComboBox58Change(combo); });
+    BindSystemControl(combo, h);
     return combo;
   }
 
@@ -180,8 +173,7 @@ struct MainControls::Builder {
     edit->setMaxLength(maxLength);
     edit->setReadOnly(true);
     edit->setAlignment(Qt::AlignCenter);
-    QObject::connect(edit, &QLineEdit::textChanged, edit,
-                     [hp = &h, edit](const QString&) { hp->ComboBox58Change(edit); });
+    BindSystemControl(edit, h);
     return edit;
   }
 
@@ -191,7 +183,7 @@ struct MainControls::Builder {
     QCheckBox* box = Make<Box>(parent, name, caption);
     SetTag(box, tag);
     SetHelpContext(box, helpContext);
-    QObject::connect(box, &QCheckBox::toggled, box, [hp = &h, box](bool) { hp->CheckBox180Click(box); });
+    BindStageControl(box, h);
     return box;
   }
 
@@ -204,10 +196,7 @@ struct MainControls::Builder {
     combo->setMaxVisibleItems(16);
     SetTag(combo, tag);
     SetHelpContext(combo, helpContext);
-    QObject::connect(combo, &QComboBox::activated, combo, [hp = &h, combo](int) { hp->CheckBox180Click(combo); });
-    QObject::connect(combo->lineEdit(), &QLineEdit::textEdited, combo,
-                     [hp = &h, combo](const QString&) { hp->CheckBox180Click(combo); });
-    QObject::connect(combo->lineEdit(), &QLineEdit::editingFinished, combo, [hp = &h, combo] { hp->ComboBox43Exit(combo); });
+    BindStageControl(combo, h);
     return combo;
   }
 
@@ -358,7 +347,7 @@ void MainControls::Builder::BuildSystemSection() {
     zones->addWidget(head, 1 + z, 0);
     for (int i = 0; i < 3; ++i) {
       const auto& entry = (*inputs[i])[z];
-      QCheckBox* box = SystemCheck(c.GroupBox2, entry.name, QString(), kHelpSystemBox);
+      QCheckBox* box = SystemCheck(c.GroupBox2, entry.name, QString(), help_context::kSystemBox);
       c.*(entry.member) = box;
       zones->addWidget(box, 1 + z, 1 + i, Qt::AlignCenter);
     }
@@ -387,10 +376,7 @@ void MainControls::Builder::BuildSystemSection() {
   c.LenMes->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
   c.LenMes->setFixedSize(150, 6 * (panel->fontMetrics().height() + 4) + panel->fontMetrics().height() + 10);
   // The form's own binding; construction replaces it once the rows are in.
-  c.lenMesBinding_ =
-      QObject::connect(c.LenMes, &QTableWidget::itemChanged, c.LenMes, [hp = &h](QTableWidgetItem* item) {
-        if (item->column() == 1) hp->Edit6Change();
-      });
+  c.lenMesBinding_ = BindMessageTimes(c.LenMes, MainControls::LenMesValueColumn, h);
   lower->addWidget(c.LenMes);
   col->addLayout(lower);
 
@@ -398,8 +384,9 @@ void MainControls::Builder::BuildSystemSection() {
   col->addWidget(c.Label21);
   auto* almOut = new QHBoxLayout;
   almOut->setSpacing(16);
-  c.CheckBox41 = SystemCheck(panel, QStringLiteral("CheckBox41"), QStringLiteral("MIC+PULT1+PULT2"), kHelpSystemBox);
-  c.CheckBox42 = SystemCheck(panel, QStringLiteral("CheckBox42"), QStringLiteral("AUX"), kHelpSystemBox);
+  c.CheckBox41 =
+      SystemCheck(panel, QStringLiteral("CheckBox41"), QStringLiteral("MIC+PULT1+PULT2"), help_context::kSystemBox);
+  c.CheckBox42 = SystemCheck(panel, QStringLiteral("CheckBox42"), QStringLiteral("AUX"), help_context::kSystemBox);
   almOut->addSpacing(8);
   almOut->addWidget(c.CheckBox41);
   almOut->addWidget(c.CheckBox42);
@@ -484,7 +471,7 @@ void MainControls::Builder::BuildAlgorithmEditor(int height) {
     b->setGeometry(colX(s) + 3, y, CW - 6, buttonH);
     SetTag(b, s);
     c.InputButtonGroup->addButton(b, s);
-    QObject::connect(b, &QToolButton::clicked, b, [hp = &h, b](bool) { hp->SpeedButton1Click(b); });
+    BindInputButton(b, h);
   }
   c.SpeedButton1->setChecked(true);
   y += buttonH + 6;
@@ -507,7 +494,7 @@ void MainControls::Builder::BuildAlgorithmEditor(int height) {
   };
 
   for (int s = 0; s < 8; ++s) {
-    QCheckBox* box = StageCheck(panel, kStageButtons[s].name, QStringLiteral("%1 этап").arg(s + 1), s, 0);
+    QCheckBox* box = StageCheck(panel, kStageButtons[s].name, QStringLiteral("%1 этап").arg(s + 1), s, help_context::kStage);
     c.*(kStageButtons[s].member) = box;
     const int w = std::min(CW - 4, box->sizeHint().width());
     box->setGeometry(colX(s) + (CW - w) / 2, y, w, rowH);
@@ -525,9 +512,12 @@ void MainControls::Builder::BuildAlgorithmEditor(int height) {
     const char* widest;
   };
   const ComboRow comboRows[] = {
-      {&kMessageCombos, 1, "StaticText255", &MainControls::StaticText255, "Номер сообщения", "Не выбр"},
-      {&kRepeatCombos, 2, "StaticText254", &MainControls::StaticText254, "Количество повторов", "Без огр"},
-      {&kPauseCombos, 3, "StaticText240", &MainControls::StaticText240, "Пауза между повторами (сек.)", "35"},
+      {&kMessageCombos, help_context::kMessage, "StaticText255", &MainControls::StaticText255, "Номер сообщения",
+       "Не выбр"},
+      {&kRepeatCombos, help_context::kRepeats, "StaticText254", &MainControls::StaticText254, "Количество повторов",
+       "Без огр"},
+      {&kPauseCombos, help_context::kPause, "StaticText240", &MainControls::StaticText240,
+       "Пауза между повторами (сек.)", "35"},
   };
   for (const ComboRow& row : comboRows) {
     rowLabel(row.label, row.labelMember, QString::fromUtf8(row.text), y, comboH);
@@ -535,7 +525,7 @@ void MainControls::Builder::BuildAlgorithmEditor(int height) {
       QComboBox* combo = StageCombo(panel, (*row.table)[s].name, s, row.helpContext);
       c.*((*row.table)[s].member) = combo;
       combo->setGeometry(colX(s) + 1, y, CW - 2, comboH);
-      if (row.helpContext == 3) combo->addItems(pauses);
+      if (row.helpContext == help_context::kPause) combo->addItems(pauses);
       FitEditField(combo, QString::fromUtf8(row.widest));
     }
     y += comboH + 1;
@@ -569,7 +559,7 @@ void MainControls::Builder::BuildAlgorithmEditor(int height) {
     cell->setGeometry(colX(s) + 2, y, CW - 4, rowH);
     auto* lay = new QHBoxLayout(cell);
     lay->setContentsMargins(0, 0, 0, 0);
-    QCheckBox* box = StageCheck<BareCheckBox>(cell, kAlmOutBoxes[s].name, QStringLiteral("0"), s, kHelpAlmOut);
+    QCheckBox* box = StageCheck<BareCheckBox>(cell, kAlmOutBoxes[s].name, QStringLiteral("0"), s, help_context::kAlmOut);
     c.*(kAlmOutBoxes[s].member) = box;
     lay->addWidget(box, 0, Qt::AlignCenter);
   }
@@ -594,9 +584,9 @@ void MainControls::Builder::BuildAlgorithmEditor(int height) {
       b->setIconSize(QSize(16, 16));
       b->setGeometry(CW * (s - 1), gridH * (z - 1), CW, gridH);
       SetTag(b, s - 1);
-      SetHelpContext(b, kHelpZone1 - 1 + z);
+      SetHelpContext(b, help_context::kZone1 - 1 + z);
       c.SetZoneButtonImage(b, 0);
-      QObject::connect(b, &QToolButton::clicked, b, [hp = &h, b](bool) { hp->CheckBox180Click(b); });
+      BindStageControl(b, h);
     }
   }
   y += 8 * gridH + 3;
@@ -624,7 +614,7 @@ void MainControls::Builder::BuildAlgorithmEditor(int height) {
       cell->setGeometry(CW * (s - 1), headerH + gridH * (m - 1), CW, gridH);
       for (int r = 0; r < 2; ++r) {
         QCheckBox* box = StageCheck(cell, QStringLiteral("CheckBox%1").arg(RelayBoxNumber(m, s, r)), QString::number(r),
-                                    s - 1, kHelpModule1 - 1 + m);
+                                    s - 1, help_context::kModule1 - 1 + m);
         box->setGeometry(half * r + 4, 0, half - 4, gridH);
       }
     }

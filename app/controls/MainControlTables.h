@@ -6,7 +6,7 @@
 #include <array>
 #include <type_traits>
 
-#include "app/MainControls.h"
+#include "app/controls/MainControls.h"
 
 namespace main_tables {
 
