@@ -72,6 +72,9 @@ TMain::TMain(Prompter& prompter, QWidget* parent)
 }
 
 TMain::~TMain() {
+  // Hiding moves the focus away, and a stage box losing it ends its typing:
+  // that must reach the editor while it is still here, not the widgets' teardown.
+  hide();
   // The plan windows follow the editor; they go while it is still here.
   timeline_.reset();
   check_.reset();

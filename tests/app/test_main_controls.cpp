@@ -94,8 +94,10 @@ class MainControlsTest : public ::testing::Test {
     return w;
   }
 
-  QWidget panel9;
+  // Declared first, so it outlives the panel: closing the panel ends a box's
+  // typing, which still reaches a handler.
   RecordingHandlers handlers;
+  QWidget panel9;
   MainControls c;
 };
 
