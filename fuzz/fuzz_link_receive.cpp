@@ -108,12 +108,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     return w.next == w.chunks.size() && w.device.InQueue() == 0 &&
            (link.LinkState == Link::Idle || link.CommPort.GetInBuffUsed() == 0);
   });
-  if (link.RxCount >= tesra::kReplySize) std::abort();
+  if (link.Transfer.RxCount > tesra::kReplySize) std::abort();
 
   // Start the next input from a quiet port.
   link.LinkState = Link::Idle;
   link.CommPort.FlushInBuffer();
-  link.RxCount = 0;
+  link.Transfer.Abandon();
   w.device.TakeOutput();
   w.device.ClearLog();
   return 0;

@@ -39,9 +39,16 @@ TEST(Win32Transfer, WriteThenReadBackThroughTheComPort) {
   auto& img = h.main->Context().Image;
   const QByteArray written = linktest::ControllerMemory();
   for (std::size_t i = 0; i < tesra::kImageSize; ++i) img[i] = static_cast<std::uint8_t>(written[static_cast<int>(i)]);
+  // This configuration does not pass the check before a write: it asks, and is answered OK.
+  h.prompter.answers = {BoxAnswer::Ok, BoxAnswer::Ok};
   h.c().TBWrite->click();
   ASSERT_TRUE(h.WaitIdle());
-  EXPECT_EQ(h.prompter.Texts(), std::vector<QString>{kWriteQuestion});
+  const std::vector<QString> texts = h.prompter.Texts();
+  ASSERT_EQ(texts.size(), 2u);
+  EXPECT_EQ(texts[0], kWriteQuestion);
+  EXPECT_TRUE(texts[1].endsWith(QStringLiteral("Продолжить запись?"))) << texts[1].toStdString();
+  // The read-back showed what was written.
+  EXPECT_EQ(h.c().StatusPanels[1]->text(), QStringLiteral("Запись проверена: 16 блоков"));
   EXPECT_EQ(h.c().ProgressBar->value(), 512);
   h.prompter.Clear();
 
