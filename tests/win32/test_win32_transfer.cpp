@@ -48,7 +48,7 @@ TEST(Win32Transfer, WriteThenReadBackThroughTheComPort) {
   EXPECT_EQ(texts[0], kWriteQuestion);
   EXPECT_TRUE(texts[1].endsWith(QStringLiteral("Продолжить запись?"))) << texts[1].toStdString();
   // The read-back showed what was written.
-  EXPECT_EQ(h.c().StatusPanels[1]->text(), QStringLiteral("Запись проверена: 16 блоков"));
+  EXPECT_EQ(h.c().StatusPanelText(1), QStringLiteral("Запись проверена: 16 блоков"));
   EXPECT_EQ(h.c().ProgressBar->value(), 512);
   h.prompter.Clear();
 
