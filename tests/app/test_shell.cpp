@@ -59,7 +59,9 @@ TEST(Shell, ToolBarButtonsInOrderWithTheirStartStates) {
   struct Row { QToolButton* b; const char* name; const char* caption; bool check; bool visible; };
   const Row rows[] = {
       {c.TBNew, "TBNew", "Создать", false, true},     {c.TBOpen, "TBOpen", "Открыть", false, true},
-      {c.TBSave, "TBSave", "Сохранить", false, true}, {c.TBReport, "TBReport", "Отчет", true, true},
+      {c.TBSave, "TBSave", "Сохранить", false, true},
+      {c.TBUndo, "TBUndo", "Отменить", false, true},  {c.TBRedo, "TBRedo", "Повторить", false, true},
+      {c.TBReport, "TBReport", "Отчет", true, true},
       {c.TBFind, "TBFind", "Подключить", true, true}, {c.TBRead, "TBRead", "Чтение", false, true},
       {c.TBWrite, "TBWrite", "Запись", false, true},  {c.TBCompare, "TBCompare", "Сравнить", false, true},
       {c.TBCheck, "TBCheck", "Проверка", false, true},
@@ -82,6 +84,8 @@ TEST(Shell, ToolBarButtonsInOrderWithTheirStartStates) {
       lastX = r.b->x();
     }
   }
+  EXPECT_FALSE(c.TBUndo->isEnabled());
+  EXPECT_FALSE(c.TBRedo->isEnabled());
   EXPECT_FALSE(c.TBRead->isEnabled());
   EXPECT_FALSE(c.TBWrite->isEnabled());
   EXPECT_FALSE(c.TBCompare->isEnabled());

@@ -3,6 +3,7 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QStandardPaths>
 
 int main(int argc, char** argv) {
   if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
@@ -13,6 +14,9 @@ int main(int argc, char** argv) {
     qputenv("XDG_RUNTIME_DIR", dir.toLocal8Bit());
   }
   QApplication app(argc, argv);
+  // The program's settings (the recent projects) and data go to a test
+  // location, never the user's own.
+  QStandardPaths::setTestModeEnabled(true);
   ::testing::InitGoogleTest(&argc, argv);
   return RUN_ALL_TESTS();
 }
