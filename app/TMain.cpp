@@ -205,6 +205,8 @@ RecentProjects& TMain::Recent() {
   return *recent_;
 }
 
+void TMain::SetRecentProjects(std::unique_ptr<RecentProjects> recent) { recent_ = std::move(recent); }
+
 void TMain::FillOpenMenu() {
   openMenu_->clear();
   for (const QString& path : Recent().Paths()) {
@@ -233,7 +235,7 @@ TFormBackups& TMain::BackupsWindow() {
   backups_->Project = [this] { return ctx_.Image; };
   backups_->OpenBackup = [this](const QString& file) {
     if (TransferRunning()) return;
-    if (ProjectPart().OpenProjectFile(file)) backups_->Fill(Link::BackupFolder());
+    if (ProjectPart().OpenProjectFile(file)) backups_->Fill(backups_->Folder());
   };
   backups_->ShowDifferences = [this](const QString& title, const std::vector<tesra::FieldDifference>& differences) {
     if (!backupDifferences_) {

@@ -61,6 +61,8 @@ class TMain : public QMainWindow {
   void OpenRecent(const QString& imageFile);
   void ShowBackups();
   RecentProjects& Recent();
+  // In place of the program's own settings (tests).
+  void SetRecentProjects(std::unique_ptr<RecentProjects> recent);
   TFormBackups& BackupsWindow();
   void TBReportClick();
   void TBFindClick();

@@ -23,6 +23,7 @@ class TFormBackups : public QDialog {
 
   // Reads `folder` again and compares each backup with the project's image.
   void Fill(const QString& folder);
+  const QString& Folder() const { return folder_; }
   // The .usr file of the chosen row; empty with none.
   QString SelectedBackup() const;
 
