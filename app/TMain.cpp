@@ -107,6 +107,8 @@ TMain::TMain(Prompter& prompter, QWidget* parent)
   controls_.TBOpen->setMenu(openMenu_);
   connect(openMenu_, &QMenu::aboutToShow, this, &TMain::FillOpenMenu);
   setAcceptDrops(true);
+  // A file dropped onto a text field would be typed into it; the window takes it instead.
+  for (QLineEdit* e : findChildren<QLineEdit*>()) e->setAcceptDrops(false);
   PlaceAtScreenCentre(*this);
 }
 
@@ -119,6 +121,7 @@ TMain::~TMain() {
   check_.reset();
   ctx_.ProjectReplaced = nullptr;
   ctx_.ProjectSaved = nullptr;
+  if (backups_) ctx_.StopFollowing(backupsFollow_);
 }
 
 void TMain::AttachWindows(const AppWindows& windows) {
@@ -233,6 +236,9 @@ TFormBackups& TMain::BackupsWindow() {
   if (backups_) return *backups_;
   backups_ = std::make_unique<TFormBackups>(this);
   backups_->Project = [this] { return ctx_.Image; };
+  backupsFollow_ = ctx_.FollowEditor([this] {
+    if (backups_->isVisible()) backups_->FillSoon();
+  });
   backups_->OpenBackup = [this](const QString& file) {
     if (TransferRunning()) return;
     if (ProjectPart().OpenProjectFile(file)) backups_->Fill(backups_->Folder());

@@ -116,5 +116,6 @@ class TMain : public QMainWindow {
   QMenu* openMenu_ = nullptr;
   std::unique_ptr<RecentProjects> recent_;
   std::unique_ptr<TFormBackups> backups_;
+  int backupsFollow_ = 0;  // the backups window compares with the project as it changes
   std::unique_ptr<TFormCompare> backupDifferences_;
 };

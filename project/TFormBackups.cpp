@@ -11,6 +11,7 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QTableWidget>
+#include <QTimer>
 #include <QUrl>
 #include <QVBoxLayout>
 
@@ -68,6 +69,10 @@ TFormBackups::TFormBackups(QWidget* parent) : QDialog(parent) {
   layout->addWidget(List);
   layout->addLayout(buttons);
 
+  refill_ = new QTimer(this);
+  refill_->setSingleShot(true);
+  refill_->setInterval(0);
+  connect(refill_, &QTimer::timeout, this, [this] { Fill(folder_); });
   OpenFolder = [](const QString& folder) {
     QDir().mkpath(folder);
     QDesktopServices::openUrl(QUrl::fromLocalFile(folder));
@@ -114,6 +119,10 @@ void TFormBackups::Fill(const QString& folder) {
   }
   if (!files_.isEmpty()) List->selectRow(std::max<qsizetype>(0, files_.indexOf(kept)));
   SelectionChanged();
+}
+
+void TFormBackups::FillSoon() {
+  if (!folder_.isEmpty()) refill_->start();
 }
 
 QString TFormBackups::SelectedBackup() const {

@@ -14,6 +14,7 @@
 class QLabel;
 class QPushButton;
 class QTableWidget;
+class QTimer;
 
 class TFormBackups : public QDialog {
   Q_OBJECT
@@ -23,6 +24,9 @@ class TFormBackups : public QDialog {
 
   // Reads `folder` again and compares each backup with the project's image.
   void Fill(const QString& folder);
+  // Fill once the events waiting are handled: a project that changes many
+  // fields at once is compared once.
+  void FillSoon();
   const QString& Folder() const { return folder_; }
   // The .usr file of the chosen row; empty with none.
   QString SelectedBackup() const;
@@ -43,6 +47,7 @@ class TFormBackups : public QDialog {
   void CompareSelected();
   void SelectionChanged();
 
+  QTimer* refill_ = nullptr;
   QString folder_;
   QStringList files_;  // per row
 };

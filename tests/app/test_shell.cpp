@@ -130,6 +130,9 @@ TEST(Shell, DebugModeShowsTheButtonAfterWriteAndUnlocksIdentityFields) {
   EXPECT_TRUE(c.TBDebug->isVisible());
   EXPECT_GT(c.TBDebug->x(), c.TBTimeline->x());
   EXPECT_LT(c.TBDebug->x(), c.ToolButton1->x());
+  // With every button shown the tool bar still holds them all.
+  EXPECT_TRUE(c.ToolButton1->isVisible());
+  EXPECT_LE(c.ToolButton1->geometry().right(), c.ToolBar1->width());
   for (QLineEdit* e : {c.Edit1, c.Edit2, c.Edit3, c.Edit4, c.Edit5}) EXPECT_FALSE(e->isReadOnly());
   EXPECT_FALSE(c.Edit5->isVisible());
 }

@@ -243,6 +243,12 @@ TEST(OpenFromOutside, BackupsWindow) {
   EXPECT_EQ(b.List->item(0, 2)->text(), QStringLiteral("совпадает с проектом"));
   EXPECT_EQ(b.List->currentRow(), 0);
 
+  // Shown, it follows the project as it changes.
+  b.show();
+  w.Click(w.c.CheckBox4);
+  QApplication::processEvents();
+  EXPECT_EQ(b.List->item(0, 2)->text(), QStringLiteral("отличий: 1"));
+
   // While a transfer runs the project stays.
   w.main.LinkPart().LinkState = Link::Reading;
   b.List->selectRow(1);

@@ -3,7 +3,6 @@
 
 #include <QApplication>
 #include <QDir>
-#include <QStandardPaths>
 
 int main(int argc, char** argv) {
   if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
@@ -13,10 +12,10 @@ int main(int argc, char** argv) {
     QFile::setPermissions(dir, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
     qputenv("XDG_RUNTIME_DIR", dir.toLocal8Bit());
   }
+  // The program's settings (the recent projects that every Open and Save
+  // records) go to a folder of the tests, never the user's own.
+  qputenv("XDG_CONFIG_HOME", (QDir::tempPath() + "/tesra-test-config").toLocal8Bit());
   QApplication app(argc, argv);
-  // The program's settings (the recent projects) and data go to a test
-  // location, never the user's own.
-  QStandardPaths::setTestModeEnabled(true);
   ::testing::InitGoogleTest(&argc, argv);
   return RUN_ALL_TESTS();
 }
