@@ -165,20 +165,6 @@ TEST(OpenFromOutside, RecentProjects) {
   EXPECT_EQ(w.MenuTexts().front(), Native(dir / "a&&b.usr"));
 }
 
-TEST(OpenFromOutside, RecentListOrder) {
-  const QString a = QDir::toNativeSeparators(QDir::current().absoluteFilePath("a.usr"));
-  const QString b = QDir::toNativeSeparators(QDir::current().absoluteFilePath("b.usr"));
-  struct Case { QStringList list; QString added; int kept; QStringList result; };
-  const Case cases[] = {
-      {{}, "a.usr", 8, {a}},
-      {{b, a}, "a.usr", 8, {a, b}},
-      {{a, b}, QDir::current().absoluteFilePath("b.usr"), 8, {b, a}},
-      {{b, QString()}, "a.usr", 2, {a, b}},
-      {{b, "c.usr"}, "a.usr", 2, {a, b}},
-  };
-  for (const Case& k : cases) EXPECT_EQ(WithRecent(k.list, k.added, k.kept), k.result) << k.added.toStdString();
-}
-
 TEST(OpenFromOutside, BackupsWindow) {
   TempDir dir;
   const auto folder = dir / "backups";
