@@ -54,6 +54,8 @@ class UndoHistory::Step : public QUndoCommand {
     if (next->typing_ != typing_) return false;
     after_ = next->after_;
     setText(StepName(before_, after_));
+    // Typed back to what it was: no step is left.
+    setObsolete(before_.SameData(after_));
     return true;
   }
 

@@ -193,6 +193,17 @@ TEST(UndoHistory, ReplacedProjectsClearTheHistory) {
   }
 }
 
+// A field typed back to what it held leaves no step.
+TEST(UndoHistory, TypingBackLeavesNoStep) {
+  Window w(true);
+  w.Click(w.c.CheckBox4);
+  QTest::keyClicks(w.c.Edit1, QStringLiteral("7"));
+  QTest::keyClick(w.c.Edit1, Qt::Key_Backspace);
+  w.c.TBUndo->click();
+  EXPECT_FALSE(w.c.CheckBox4->isChecked());
+  EXPECT_FALSE(w.c.TBUndo->isEnabled());
+}
+
 TEST(UndoHistory, KeepsTheLatestSteps) {
   Window w;
   for (int i = 0; i < UndoHistory::kSteps + 30; ++i) w.Click(w.c.CheckBox4);
