@@ -30,13 +30,33 @@ FileReadResult OpenForRead(const fs::path& path, std::ifstream& in, std::uintmax
   return in ? FileReadResult::Ok : FileReadResult::Unreadable;
 }
 
+// A short name of its own in the target's folder ("~" and seven hex digits):
+// a name derived from the target's would not fit beside a target whose name
+// is already near the system's limit.
 fs::path TemporaryNameBeside(const fs::path& target) {
   static std::mt19937_64 rng{std::random_device{}()};
-  char suffix[24];
-  std::snprintf(suffix, sizeof suffix, ".%016llx.tmp", static_cast<unsigned long long>(rng()));
-  fs::path name = target;
-  name += suffix;
-  return name;
+  char name[16];
+  std::snprintf(name, sizeof name, "~%07llx", static_cast<unsigned long long>(rng() & 0xFFFFFFFull));
+  return target.parent_path() / name;
+}
+
+// Windows refuses paths of MAX_PATH (260) characters and more, and folders
+// beyond 248, unless they are given in the long-path form; shorter paths
+// stay as they are, so that messages show them as the user wrote them.
+fs::path SystemPath(const fs::path& path) {
+#ifdef _WIN32
+  constexpr std::size_t kShortest = 248;
+  if (path.native().size() < kShortest || path.native().rfind(L"\\\\?\\", 0) == 0) return path;
+  std::error_code ec;
+  fs::path full = fs::absolute(path, ec);
+  if (ec) return path;
+  full.make_preferred();
+  const std::wstring& w = full.native();
+  if (w.rfind(L"\\\\", 0) == 0) return fs::path(L"\\\\?\\UNC\\" + w.substr(2));  // \\server\share
+  return fs::path(L"\\\\?\\" + w);
+#else
+  return path;
+#endif
 }
 
 std::FILE* CreateExclusive(const fs::path& path) {
@@ -83,8 +103,9 @@ void SyncDirectory([[maybe_unused]] const fs::path& dir) {
 
 }  // namespace
 
-FileReadResult ReadWholeFile(const fs::path& path, std::string& out, std::uintmax_t maxBytes) {
+FileReadResult ReadWholeFile(const fs::path& given, std::string& out, std::uintmax_t maxBytes) {
   out.clear();
+  const fs::path path = SystemPath(given);
   std::ifstream in;
   std::uintmax_t size = 0;
   const FileReadResult r = OpenForRead(path, in, &size);
@@ -106,8 +127,9 @@ FileReadResult ReadWholeFile(const fs::path& path, std::string& out, std::uintma
   return FileReadResult::Ok;
 }
 
-FileReadResult ReadFilePrefix(const fs::path& path, std::string& out, std::size_t maxBytes) {
+FileReadResult ReadFilePrefix(const fs::path& given, std::string& out, std::size_t maxBytes) {
   out.clear();
+  const fs::path path = SystemPath(given);
   std::ifstream in;
   const FileReadResult r = OpenForRead(path, in, nullptr);
   if (r != FileReadResult::Ok) return r;
@@ -119,8 +141,9 @@ FileReadResult ReadFilePrefix(const fs::path& path, std::string& out, std::size_
   return FileReadResult::Ok;
 }
 
-bool WriteFileAtomically(const fs::path& path, std::string_view bytes) {
+bool WriteFileAtomically(const fs::path& given, std::string_view bytes) {
   std::error_code ec;
+  const fs::path path = SystemPath(given);
   fs::path target = path;
   if (fs::is_symlink(path, ec)) {
     fs::path resolved = fs::canonical(path, ec);
