@@ -1,5 +1,6 @@
 #include "app/Application.h"
 
+#include <chrono>
 #include <exception>
 
 #include "app/DebugSwitch.h"
@@ -53,7 +54,18 @@ std::string ProgramArgumentText(int argc, char** argv) {
 #endif
 }
 
-int RunProgram(int argc, char** argv) {
+void KeepWindowsDrawnWhileWaiting(tesra::GuiQueue& queue) {
+  queue.SetWaitHook(
+      [] {
+        // Only repaints: a timer or a click handled here could start or end a
+        // port in the middle of a close.
+        for (QWidget* w : QApplication::topLevelWidgets())
+          if (w->isVisible()) w->repaint();
+      },
+      std::chrono::milliseconds(100));
+}
+
+int RunProgram(int argc, char** argv, const std::function<void(TMain&)>& windowsBuilt) {
   try {
     TesraApplication app(argc, argv);
     // The port's workers hand their events to this thread through the queue;
@@ -62,6 +74,7 @@ int RunProgram(int argc, char** argv) {
     tesra::GuiQueue::Main().SetWakeHook([] {
       QMetaObject::invokeMethod(qApp, [] { tesra::GuiQueue::Main().Drain(); }, Qt::QueuedConnection);
     });
+    KeepWindowsDrawnWhileWaiting(tesra::GuiQueue::Main());
     WidgetPrompter prompter(nullptr);
     app.SetErrorPrompter(&prompter);
     // An error from a window's constructor is shown once the windows are
@@ -76,12 +89,14 @@ int RunProgram(int argc, char** argv) {
           TDbg dbg(&main);
           TFormPort formPort(&main);
           main.AttachWindows({&setComPort, &formProjectName, &dbg, &formPort});
+          if (windowsBuilt) windowsBuilt(main);
           main.show();
           app.exec();
           return true;
         },
         &prompter);
     tesra::GuiQueue::Main().SetWakeHook(nullptr);
+    tesra::GuiQueue::Main().SetWaitHook(nullptr, {});
   } catch (...) {
     // Nothing can be shown without the application object.
   }

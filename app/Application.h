@@ -54,4 +54,15 @@ class BoxOwner {
 bool DeliverShowingErrors(const std::function<bool()>& deliver, Prompter* prompter);
 
 // Runs the whole program; returns 0 in every case.
-int RunProgram(int argc, char** argv);
+namespace tesra {
+class GuiQueue;
+}
+// While the queue's GUI thread waits for a port's workers (a close waiting
+// seconds for a slow line), the visible windows are repainted ten times a
+// second; no other event is handled meanwhile.
+void KeepWindowsDrawnWhileWaiting(tesra::GuiQueue& queue);
+
+class TMain;
+// `windowsBuilt`, for tests: runs once every window is built, before the main
+// window shows; what it throws goes the way of a window constructor's error.
+int RunProgram(int argc, char** argv, const std::function<void(TMain&)>& windowsBuilt = {});
