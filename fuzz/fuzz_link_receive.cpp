@@ -88,13 +88,18 @@ struct Rig {
     ++j->ends;
     j->completed = completed;
     if (completed) Check(j->done.size() == Exchange::kBlocks);
+    const std::vector<std::vector<const std::uint8_t*>> replies = CheckedReplies(*j);
+    auto heard = [&](unsigned address, const std::uint8_t* block) {
+      for (const std::uint8_t* r : replies[address / kBlockSize])
+        if (std::memcmp(tesra::ReplyBlock(r), block, kBlockSize) == 0) return true;
+      return false;
+    };
     if (j->kind == Exchange::Job::Read && completed) {
-      for (unsigned a = 0; a < tesra::kImageSize; a += kBlockSize)
-        Check(Heard(*j, a, ex.Staged().data() + a));
+      for (unsigned a = 0; a < tesra::kImageSize; a += kBlockSize) Check(heard(a, ex.Staged().data() + a));
     }
     if (j->kind == Exchange::Job::Write) {
       for (unsigned a : j->done)
-        if (!j->unconfirmed.count(a)) Check(Heard(*j, a, j->sent.data() + a));
+        if (!j->unconfirmed.count(a)) Check(heard(a, j->sent.data() + a));
       for (unsigned a : j->unconfirmed) {
         const auto& u = ex.Unconfirmed();
         Check(std::find(u.begin(), u.end(), a) != u.end());
@@ -102,17 +107,18 @@ struct Rig {
     }
   }
 
-  // Whether 39 bytes in a row of what the job heard make a reply for block
-  // `address` carrying `block` that passes the checks.
-  bool Heard(const JobRecord& j, unsigned address, const std::uint8_t* block) const {
-    if (j.heard.size() < kReplySize) return false;
+  // Per block, every 39 bytes in a row of what the job heard that make a
+  // reply for it passing the checks (the address, the CRC when checked).
+  std::vector<std::vector<const std::uint8_t*>> CheckedReplies(const JobRecord& j) const {
+    std::vector<std::vector<const std::uint8_t*>> replies(Exchange::kBlocks);
     for (std::size_t at = 0; at + kReplySize <= j.heard.size(); ++at) {
       const std::uint8_t* r = j.heard.data() + at;
-      if (tesra::ReplyAddress(r) != address) continue;
+      const unsigned address = tesra::ReplyAddress(r);
+      if (address % kBlockSize != 0 || address > tesra::kLastBlockAddress) continue;
       if (ex.CheckCrc() && tesra::Crc8(r, kReplySize - 1) != r[kReplySize - 1]) continue;
-      if (std::memcmp(tesra::ReplyBlock(r), block, kBlockSize) == 0) return true;
+      replies[address / kBlockSize].push_back(r);
     }
-    return false;
+    return replies;
   }
 
   // A job replaced before its end is over for good: nothing more may come of it.
