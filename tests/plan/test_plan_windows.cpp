@@ -9,13 +9,19 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFile>
+#include <QFileDialog>
+#include <QFileInfo>
 #include <QImage>
+#include <QLineEdit>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QTableWidget>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 #include <QToolButton>
 
+#include "app/controls/Prompter.h"
 #include "plan/TFormCheck.h"
 #include "plan/TFormTimeline.h"
 #include "tests/plan/PlanImages.h"
@@ -189,6 +195,56 @@ TEST(PlanWindows, TimelineSavesEightPdfPagesOrTheShownPicture) {
   EXPECT_TRUE(content().startsWith("\x89PNG"));
   EXPECT_EQ(w.prompter.shown.size(), 2u);
   EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files).size(), 2);
+}
+
+// The real save dialog: the type chosen gives a bare name its suffix, and an
+// existing file is replaced only once its overwrite question says Yes.
+TEST(PlanWindows, TheSaveDialogsTypeGivesTheSuffixAndItAsksBeforeReplacing) {
+  QTemporaryDir dir;
+  {
+    QFile old(dir.filePath("IN1.png"));
+    ASSERT_TRUE(old.open(QIODevice::WriteOnly));
+  }
+  const std::vector<SaveType> types = {{QStringLiteral("Диаграммы всех входов (*.pdf)"), QStringLiteral("pdf")},
+                                       {QStringLiteral("Диаграмма входа (*.png)"), QStringLiteral("png")}};
+  std::vector<QMessageBox::StandardButton> answers = {QMessageBox::No, QMessageBox::Yes};
+  int questions = 0;
+  bool accepting = false;  // an accept is on its way or waits for an answer
+  QTimer person;
+  QObject::connect(&person, &QTimer::timeout, [&] {
+    for (QWidget* w : QApplication::topLevelWidgets()) {
+      if (!w->isVisible()) continue;
+      if (auto* box = qobject_cast<QMessageBox*>(w)) {
+        box->button(answers[static_cast<std::size_t>(questions++ % 2)])->click();
+        accepting = false;
+        return;
+      }
+    }
+    for (QWidget* w : QApplication::topLevelWidgets()) {
+      auto* dialog = qobject_cast<QFileDialog*>(w);
+      if (!dialog || !dialog->isVisible()) continue;
+      // As a person picks the type in its list and types a bare name.
+      auto* typeList = dialog->findChild<QComboBox*>(QStringLiteral("fileTypeCombo"));
+      auto* name = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+      if (!typeList || !name || accepting) return;
+      dialog->setDirectory(dir.path());
+      if (typeList->currentIndex() != 1) QTest::keyClick(typeList, Qt::Key_Down);
+      name->setText(QStringLiteral("IN1"));
+      // Its own accept, with the overwrite question; queued, so that this
+      // timer can answer the question from inside it.
+      accepting = true;
+      QMetaObject::invokeMethod(dialog, [dialog] { static_cast<QDialog*>(dialog)->accept(); }, Qt::QueuedConnection);
+      return;
+    }
+  });
+  person.start(20);
+  WidgetPrompter prompter(nullptr);
+  QString path;
+  const int type = prompter.SaveFileTyped(nullptr, types, path);
+  person.stop();
+  EXPECT_EQ(type, 1);
+  EXPECT_EQ(QFileInfo(path).fileName(), QStringLiteral("IN1.png"));
+  EXPECT_EQ(questions, 2);  // No kept the dialog open, Yes closed it
 }
 
 TEST(PlanWindows, CloseTakesThePlanWindowsAlong) {
