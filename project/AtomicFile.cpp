@@ -46,10 +46,13 @@ fs::path TemporaryNameBeside(const fs::path& target) {
 fs::path SystemPath(const fs::path& path) {
 #ifdef _WIN32
   constexpr std::size_t kShortest = 248;
-  if (path.native().size() < kShortest || path.native().rfind(L"\\\\?\\", 0) == 0) return path;
+  if (path.native().rfind(L"\\\\?\\", 0) == 0) return path;
+  // A relative path counts with the folder it is relative to.
   std::error_code ec;
-  fs::path full = fs::absolute(path, ec);
-  if (ec) return path;
+  fs::path full = path.is_absolute() ? path : fs::absolute(path, ec);
+  if (ec || full.native().size() < kShortest) return path;
+  // The long-path form is taken as it stands: no "." or ".." is resolved in it.
+  full = full.lexically_normal();
   full.make_preferred();
   const std::wstring& w = full.native();
   if (w.rfind(L"\\\\", 0) == 0) return fs::path(L"\\\\?\\UNC\\" + w.substr(2));  // \\server\share
