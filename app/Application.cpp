@@ -2,6 +2,8 @@
 
 #include <exception>
 
+#include <QFileInfo>
+
 #include "app/DebugSwitch.h"
 #include "app/controls/Prompter.h"
 #include "app/TMain.h"
@@ -43,6 +45,20 @@ BoxOwner::BoxOwner(WidgetPrompter& prompter, QWidget* owner) : prompter_(prompte
 
 BoxOwner::~BoxOwner() { prompter_.SetOwner(nullptr); }
 
+QString ProjectFileArgument(const QStringList& arguments) {
+  QStringList rest = arguments.mid(1);
+  if (!rest.isEmpty() && rest.first() == QStringLiteral("-debug")) rest.removeFirst();
+  return rest.join(QLatin1Char(' '));
+}
+
+void OpenProjectArgument(TMain& main, const QStringList& arguments) {
+  const QString file = ProjectFileArgument(arguments);
+  // The whole path with the toolkit's separators, as Открыть's dialog gives
+  // it: the project's name in the caption and the save dialog is the same
+  // whichever way the file was opened.
+  if (!file.isEmpty()) main.ProjectPart().OpenProjectFile(QFileInfo(file).absoluteFilePath());
+}
+
 std::string ProgramArgumentText(int argc, char** argv) {
 #ifdef _WIN32
   (void)argc;
@@ -77,6 +93,7 @@ int RunProgram(int argc, char** argv) {
           TFormPort formPort(&main);
           main.AttachWindows({&setComPort, &formProjectName, &dbg, &formPort});
           main.show();
+          OpenProjectArgument(main, app.arguments());
           app.exec();
           return true;
         },

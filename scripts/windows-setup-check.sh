@@ -7,6 +7,8 @@
 #      version and publisher;
 #   2. a project in a folder with a blank in its name, opened through its
 #      registration (as a double click does): the window's caption names it;
+#      then "-debug" and a missing file with a blank in its name: Open's error
+#      box over the window with its empty project;
 #   3. silent uninstall: files, shortcut and registration are gone, and the
 #      user's project file is still there.
 # Needs a configured build-win64/ (scripts/cross-windows.sh makes it). The
@@ -119,7 +121,7 @@ check "listed with its publisher" equals "$(reg_value "$uninstall_key" Publisher
 
 # A project of the user's, in a folder whose name has a blank, as Explorer hands it over.
 home=$(winepath -u 'C:\users' 2>/dev/null)/$(id -un)
-projects=$home/My projects
+projects="$home/My projects"
 mkdir -p "$projects"
 cp "$root/docs/example.usr" "$projects/site one.usr"
 [ -f "$root/docs/example.ini" ] && cp "$root/docs/example.ini" "$projects/site one.ini"
@@ -134,24 +136,40 @@ for ((tries = 200; tries > 0; tries--)); do
 done
 grep -q '^[0-9]' "$run/display" || { echo "Xvfb did not start:" >&2; cat "$run/xvfb.log" >&2; exit 1; }
 export DISPLAY=:$(head -1 "$run/display")
-caption='Конфигурация - site one'
-t0=$(date +%s%N)
+# Waits until a window whose name matches $1 is mapped (the time limit at most);
+# otherwise lists the windows there are.
+await_window() {
+  local t0
+  t0=$(date +%s)
+  until xdotool search --onlyvisible --name "$1" >/dev/null 2>&1; do
+    if (($(date +%s) - t0 > limit)); then
+      echo "        windows mapped:"
+      xdotool search --onlyvisible --name '.' getwindowname %@ 2>/dev/null | sed 's/^/          /'
+      return 1
+    fi
+    sleep 0.05
+  done
+}
+# Ends the program as Wine ends a session; nothing was changed, so nothing is asked.
+end_program() {
+  wineserver -k 2>/dev/null || true
+  wait "$app_pid" 2>/dev/null || true
+  app_pid=
+}
+
+# The caption names the project by its whole path, as Открыть does.
+caption="Конфигурация - C:/users/$(id -un)/My projects/site one"
 wine start /unix "$projects/site one.usr" </dev/null >"$run/app.log" 2>&1 &
 app_pid=$!
-shown=false
-until xdotool search --onlyvisible --name "^$caption\$" >/dev/null 2>&1; do
-  (( ($(date +%s%N) - t0) / 1000000000 > limit )) && break
-  sleep 0.05
-done
-xdotool search --onlyvisible --name "^$caption\$" >/dev/null 2>&1 && shown=true
-check "the window captioned \"$caption\" is mapped" $shown
-if ! $shown; then
-  echo "        windows mapped:"; xdotool search --onlyvisible --name '.' getwindowname %@ 2>/dev/null | sed 's/^/          /'
-fi
-# The program is ended as Wine ends a session; nothing was changed, so nothing is asked.
-wineserver -k 2>/dev/null || true
-wait "$app_pid" 2>/dev/null || true
-app_pid=
+check "the window captioned \"$caption\" is mapped" await_window "^$caption\$"
+end_program
+
+echo "== -debug and a file that is not there, with a blank in its name"
+wine "$folder/tesraconfig.exe" -debug 'C:\users\'"$(id -un)"'\My projects\gone one.usr' </dev/null >"$run/app.log" 2>&1 &
+app_pid=$!
+check "Open's error box" await_window '^TesraConfig$'
+check "over the window with its empty project" await_window '^Конфигурация$'
+end_program
 
 # What the program keeps of its own: backups under the application data and
 # settings in the user's registry, under the publisher's name.
