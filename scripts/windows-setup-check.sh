@@ -2,9 +2,9 @@
 # Makes the setup program (build-win64/, CPack NSIS) and checks it under Wine
 # in a fresh prefix, as a user would meet it:
 #   1. silent install (/S): the files are the zip's plus the uninstaller, the
-#      Start menu shortcut is there, .usr is registered (wine reg query) with
-#      the program's command and icon, and the uninstaller is listed with its
-#      version and publisher;
+#      program carries its version resource, the Start menu shortcut is there,
+#      .usr is registered (wine reg query) with the program's command and icon,
+#      and the uninstaller is listed with its version and publisher;
 #   2. a project in a folder with a blank in its name, opened through its
 #      registration (as a double click does): the window's caption names it;
 #      then "-debug" and a missing file with a blank in its name: Open's error
@@ -110,13 +110,18 @@ wine "$setup" /S </dev/null >"$run/setup.log" 2>&1
 wineserver -w
 installed=$( (cd "$folder" 2>/dev/null && find . -type f | sort) || true)
 check "the files are the zip's and the uninstaller (in $folder_w)" equals "$installed" "$expected"
+# The version resource, as the properties page reads it: each name is followed by its value.
+version=$(sed -n 's/^set(CPACK_PACKAGE_VERSION "\(.*\)")$/\1/p' "$build/CPackConfig.cmake")
+resource_value() { strings -el "$folder/tesraconfig.exe" 2>/dev/null | grep -A1 -x "$1" | sed -n 2p; }
+check "FileVersion and ProductVersion $version" equals "$(resource_value FileVersion) $(resource_value ProductVersion)" "$version $version"
+check "ProductName and CompanyName" equals "$(resource_value ProductName), $(resource_value CompanyName)" "TesraConfig, TesraConfig"
 check "Start menu shortcut TesraConfig\\TesraConfig.lnk" test -f "$menu/TesraConfig.lnk"
 check "no desktop shortcut unless ticked" test ! -e "$(winepath -u 'C:\users\Public\Desktop' 2>/dev/null)/TesraConfig.lnk"
 check ".usr is a TesraConfig project" equals "$(reg_value 'HKCR\.usr')" "TesraConfig.Project"
 check "its type name" equals "$(reg_default_text 'HKCR\TesraConfig.Project')" "Проект конфигурации TesraConfig"
 check "its command" equals "$(reg_value 'HKCR\TesraConfig.Project\shell\open\command')" "\"$folder_w\\tesraconfig.exe\" \"%1\""
 check "its icon" equals "$(reg_value 'HKCR\TesraConfig.Project\DefaultIcon')" "$folder_w\\tesraconfig.exe,0"
-check "listed with its version" equals "$(reg_value "$uninstall_key" DisplayVersion)" "$(sed -n 's/^set(CPACK_PACKAGE_VERSION "\(.*\)")$/\1/p' "$build/CPackConfig.cmake")"
+check "listed with its version" equals "$(reg_value "$uninstall_key" DisplayVersion)" "$version"
 check "listed with its publisher" equals "$(reg_value "$uninstall_key" Publisher)" "TesraConfig"
 
 # A project of the user's, in a folder whose name has a blank, as Explorer hands it over.
