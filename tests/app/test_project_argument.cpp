@@ -98,7 +98,9 @@ TEST(ProjectArgument, OpensTheNamedProjectAsOpenDoes) {
     TMain fresh(quiet);
     EXPECT_EQ(main.Context().Image.bytes, opened ? exampleImage.bytes : fresh.Context().Image.bytes);
     // The .ini beside "site one.usr" gives message 1 ten seconds; "site.usr" has none.
-    if (opened) EXPECT_EQ(main.Controls().LenMesValue(1), c.project == spacedName ? "10" : "0");
+    if (opened) {
+      EXPECT_EQ(main.Controls().LenMesValue(1), c.project == spacedName ? "10" : "0");
+    }
   }
   fs::current_path(startFolder);
   fs::remove_all(dir);
