@@ -3,6 +3,8 @@
 #include <chrono>
 #include <exception>
 
+#include <QFileInfo>
+
 #include "app/DebugSwitch.h"
 #include "app/controls/Prompter.h"
 #include "app/TMain.h"
@@ -43,6 +45,20 @@ bool TesraApplication::notify(QObject* receiver, QEvent* event) {
 BoxOwner::BoxOwner(WidgetPrompter& prompter, QWidget* owner) : prompter_(prompter) { prompter_.SetOwner(owner); }
 
 BoxOwner::~BoxOwner() { prompter_.SetOwner(nullptr); }
+
+QString ProjectFileArgument(const QStringList& arguments) {
+  QStringList rest = arguments.mid(1);
+  if (!rest.isEmpty() && rest.first() == QStringLiteral("-debug")) rest.removeFirst();
+  return rest.join(QLatin1Char(' '));
+}
+
+void OpenProjectArgument(TMain& main, const QStringList& arguments) {
+  const QString file = ProjectFileArgument(arguments);
+  // The whole path with the toolkit's separators, as Открыть's dialog gives
+  // it: the project's name in the caption and the save dialog is the same
+  // whichever way the file was opened.
+  if (!file.isEmpty()) main.ProjectPart().OpenProjectFile(QFileInfo(file).absoluteFilePath());
+}
 
 std::string ProgramArgumentText(int argc, char** argv) {
 #ifdef _WIN32
@@ -91,6 +107,7 @@ int RunProgram(int argc, char** argv, const std::function<void(TMain&)>& windows
           main.AttachWindows({&setComPort, &formProjectName, &dbg, &formPort});
           if (windowsBuilt) windowsBuilt(main);
           main.show();
+          OpenProjectArgument(main, app.arguments());
           app.exec();
           return true;
         },
