@@ -110,6 +110,8 @@ class Exchange {
   int Sends() const { return sends_; }
   unsigned Resends() const { return resends_; }
 
+  // The time-out of the request under way, from the line as set.
+  unsigned ReplyTimeout() const { return ReplyTimeoutMs(baud_, bitsPerChar_, RequestSize(), kReplySize); }
   // Line time of a request and its reply, three times over, never under 1 s.
   static unsigned ReplyTimeoutMs(unsigned baud, unsigned bitsPerChar, std::size_t requestSize,
                                  std::size_t replySize);

@@ -62,7 +62,7 @@ Link::Link(MainContext& ctx, Editor& editor, tesra::SerialDevice* device)
     if (LinkState == Reading || LinkState == Writing)
       Transfer.OnTimer();
     else
-      Transfer.Abandon();
+      Sequence.Abandon();
   });
   Sequence.On.stepStarted = [this](tesra::TransferStep step) { ShowStep(step); };
   Sequence.On.blockDone = [this](tesra::TransferStep, unsigned) {
