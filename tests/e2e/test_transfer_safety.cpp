@@ -214,6 +214,12 @@ TEST(TransferSafety, WhatTheUserDoesDuringATransfer) {
     EXPECT_EQ(h.main->isVisible(), !closed) << name;
     const QByteArray image = Bytes(h.main->Context().Image);
     const QString panel1 = h.c().StatusPanelText(1);
+    if (k.action == Release && k.answer == BoxAnswer::Ok) {
+      EXPECT_FALSE(h.link().CommPort.GetOpen()) << name;
+      // What the controller still sent for the transfer waits in the line; connecting again drops it.
+      linktest::PumpFor(300);
+      EXPECT_TRUE(h.Connect(1)) << name << ": connecting again";
+    }
     h.emulators.back()->Stop();
     const QByteArray controller = ReadFile(saved).isEmpty() ? memory : ReadFile(saved);
     switch (k.end) {
@@ -276,7 +282,7 @@ TEST(TransferSafety, WhatTheUserDoesDuringATransfer) {
     EXPECT_TRUE(h.c().TBNew->isEnabled()) << name;
     EXPECT_TRUE(h.c().TBOpen->isEnabled()) << name;
     const bool connected = h.link().CommPort.GetOpen();
-    EXPECT_EQ(connected, k.action != Release || k.answer == BoxAnswer::Cancel) << name;
+    EXPECT_TRUE(connected) << name;
     EXPECT_EQ(h.c().TBFind->isChecked(), connected) << name;
     for (QToolButton* b : {h.c().TBRead, h.c().TBWrite, h.c().TBCompare}) EXPECT_EQ(b->isEnabled(), connected) << name;
   }
