@@ -17,6 +17,7 @@
 #include "config/ImageDifferences.h"
 #include "link/Exchange.h"
 #include "link/Frames.h"
+#include "link/TransferSequence.h"
 #include "serial/MessageSink.h"
 #include "serial/TCommPort.h"
 
@@ -76,6 +77,10 @@ class Link : private tesra::ExchangeSender, private tesra::ExchangeTimer, privat
   // The end of a complete read: the image becomes the project's as one
   // change, a project without a name, and the window shows it.
   void ShowReadImage(const tesra::ConfigImage& image);
+  // During a write, asks whether to cut it short ("Запись в контроллер не
+  // закончена. Прервать запись?"); OK cuts it short and says so, Cancel
+  // (false) lets it go on.
+  bool ConfirmStopWrite();
   // The disconnected look: TBFind up, "Нет подключения", TBRead/TBWrite/TBCompare
   // disabled, PanelScan hidden, Timer stopped.
   void ShowDisconnected();
@@ -91,6 +96,8 @@ class Link : private tesra::ExchangeSender, private tesra::ExchangeTimer, privat
   tesra::TCommPort CommPort;
   // The read and write exchange: RxFrame, RxCount, the request buffers.
   tesra::Exchange Transfer{*this, *this, *this};
+  // The read, the comparison and the verified write over Transfer.
+  tesra::TransferSequence Sequence{Transfer};
 
  private:
   MainControls& c() const;
@@ -99,19 +106,19 @@ class Link : private tesra::ExchangeSender, private tesra::ExchangeTimer, privat
   void Send(const std::uint8_t* bytes, std::size_t n);
   void LogFrame(const std::uint8_t* bytes, std::size_t n, bool received);
   void LogLine(const QString& line);
-  // The steps of the jobs: Read and Compare are one read each; a write is
-  // Backup, Write, Verify.
-  enum class Step { None, Read, Compare, Backup, Write, Verify };
-  void StartTransfer();
-  void BeginStep(Step step, const QString& caption);
+  void StartTransfer(bool writing);
+  void StopTransfer();
+  // Holds the project still while the controller is busy, and lets it go.
+  void HoldProject(bool writing);
+  void ReleaseProject();
+  void ShowStep(tesra::TransferStep step);
   void SetConnectedButtons(bool enabled);
   void StartVerifiedWrite();
-  void TransferCompleted();
-  void TransferFailed(const tesra::ExchangeFailure& failure);
-  bool SaveBackup();
-  void FinishCompare();
-  void FinishWrite();
-  void FinishRead();
+  tesra::BackupResult SaveBackup(const tesra::ConfigImage& controller);
+  void TransferFinished(const tesra::TransferOutcome& outcome);
+  void CloseDifferences();
+  // What waits in the input before a probe: logged and dropped.
+  void DropWaiting();
   void ShowDifferences(const QString& title, const std::vector<tesra::FieldDifference>& differences);
 
   // The exchange's line, clock and log.
@@ -127,7 +134,8 @@ class Link : private tesra::ExchangeSender, private tesra::ExchangeTimer, privat
   TFormPort* formPort_ = nullptr;
   QMetaObject::Connection timerBinding_;
   std::unique_ptr<QTimer> transferTimer_;
-  Step step_ = Step::None;
-  tesra::ConfigImage written_;  // what the write sent, for the read-back
   TFormCompare* compare_ = nullptr;
+  // Создать and Открыть as they were when the hold began.
+  bool newEnabled_ = true;
+  bool openEnabled_ = true;
 };
