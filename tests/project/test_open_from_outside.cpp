@@ -1,5 +1,7 @@
 // Projects opened from outside the file dialog: a drop onto the window, the
 // recent projects in Открыть's menu, and the backups window.
+#include <chrono>
+
 #include <gtest/gtest.h>
 
 #include <QAction>
@@ -182,8 +184,15 @@ TEST(OpenFromOutside, BackupsWindow) {
       {{2026, 12, 9, 9, 0, 5}, 12, &twoFields},
       {{2026, 11, 30, 23, 59, 59}, 1, &twoFields},
   };
-  for (const auto& s : saved)
-    ASSERT_FALSE(tesra::SaveBackup(folder, tesra::BackupStem(s.when, s.port), *s.image, times, failed).empty());
+  // Backups are ordered by their files' times; give each the time its name says, an hour apart.
+  const auto now = std::filesystem::file_time_type::clock::now();
+  const int hoursAgo[] = {2, 1, 3};
+  for (std::size_t i = 0; i < std::size(saved); ++i) {
+    const auto& s = saved[i];
+    const auto usr = tesra::SaveBackup(folder, tesra::BackupStem(s.when, s.port), *s.image, times, failed);
+    ASSERT_FALSE(usr.empty());
+    std::filesystem::last_write_time(usr, now - std::chrono::hours(hoursAgo[i]));
+  }
 
   Window w;
   w.ctx.Image = project;
