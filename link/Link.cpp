@@ -3,12 +3,9 @@
 #include <algorithm>
 
 #include <QCheckBox>
-#include <QDateTime>
-#include <QDir>
 #include <QFrame>
 #include <QMainWindow>
 #include <QProgressBar>
-#include <QStandardPaths>
 #include <QStringList>
 #include <QTimer>
 #include <QToolButton>
@@ -17,10 +14,10 @@
 #include "app/controls/MainControls.h"
 #include "app/controls/Prompter.h"
 #include "config/Editor.h"
-#include "config/HexText.h"
 #include "diag/TFormPort.h"
 #include "link/TFormCompare.h"
 #include "link/TSetComPort.h"
+#include "project/BackupPlace.h"
 #include "project/Backups.h"
 #include "plan/WindowPlan.h"
 
@@ -32,7 +29,6 @@ const QString kConnectedOn = QStringLiteral("Подключено на COM ");
 constexpr std::size_t kReceiveBufferSize = 512;
 constexpr int kBlockProgress = 32;
 
-QString Hex4(unsigned value) { return QString::fromStdString(tesra::Hex4(value)); }
 }  // namespace
 
 void PrompterMessageSink::ShowMessage(Kind kind, const std::string& caption, const std::string& text) {
@@ -67,14 +63,15 @@ Link::Link(MainContext& ctx, Editor& editor, tesra::SerialDevice* device)
     else
       Transfer.Abandon();
   });
-  Transfer.On.blockDone = [this](unsigned) {
+  Sequence.On.stepStarted = [this](tesra::TransferStep step) { ShowStep(step); };
+  Sequence.On.blockDone = [this](tesra::TransferStep, unsigned) {
     c().ProgressBar->setValue(std::min(c().ProgressBar->value() + kBlockProgress, c().ProgressBar->maximum()));
   };
-  Transfer.On.echoUnconfirmed = [this](unsigned) {
+  Sequence.On.echoUnconfirmed = [this](unsigned) {
     if (ctx_.Prompts) ctx_.Prompts->Plain(QStringLiteral("Compare Erorr !!!"));
   };
-  Transfer.On.completed = [this] { TransferCompleted(); };
-  Transfer.On.failed = [this](const tesra::ExchangeFailure& f) { TransferFailed(f); };
+  Sequence.On.saveBackup = [this](const tesra::ConfigImage& controller) { return SaveBackup(controller); };
+  Sequence.On.finished = [this](const tesra::TransferOutcome& outcome) { TransferFinished(outcome); };
   if (c().Timer) {
     c().Timer->stop();
     c().Timer->setInterval(kTimerInterval);
@@ -86,7 +83,7 @@ Link::~Link() {
   QObject::disconnect(timerBinding_);
   // A close can still hand over a data-received event; the window around it is going.
   LinkState = Idle;
-  Transfer.Abandon();
+  Sequence.Abandon();
   CommPort.OnDataReceived = nullptr;
   CommPort.SetOpen(false);
 }
@@ -152,7 +149,7 @@ void Link::TBFindClick() {
     return;
   }
   if (c().Timer) c().Timer->stop();
-  Transfer.Abandon();
+  Sequence.Abandon();
   CommPort.SetOpen(false);
   c().SetStatusPanelText(0, kNotConnected);
   c().TBFind->setText(QStringLiteral("Подключить"));
@@ -237,117 +234,60 @@ void Link::Frame(const std::uint8_t* bytes, std::size_t n, bool received) { LogF
 void Link::Line(const std::string& line) { LogLine(QString::fromStdString(line)); }
 
 void Link::StartTransfer() {
-  // The exchange starts with an empty input: what waits there belongs to nothing asked for.
-  std::array<std::uint8_t, kReceiveBufferSize> buffer{};
-  for (unsigned long k; (k = CommPort.GetBlock(reinterpret_cast<char*>(buffer.data()), buffer.size())) > 0;)
-    Transfer.DropWaiting(buffer.data(), k);
-  unsigned bits = 1u + CommPort.GetDataBits() + (CommPort.GetParity() == tesra::paNone ? 0u : 1u) +
-                  (CommPort.GetStopBits() == tesra::sb1_0 ? 1u : 2u);
-  Transfer.SetLine(static_cast<unsigned>(std::max(CommPort.GetBaud(), 0)), bits);
-  Transfer.SetCheckCrc(CheckReplyCrc);
+  tesra::TransferSequence::PrepareExchange(Transfer, CommPort, CheckReplyCrc);
 }
 
-void Link::BeginStep(Step step, const QString& caption) {
-  step_ = step;
-  c().SetPanelScanCaption(caption);
+void Link::ShowStep(tesra::TransferStep step) {
+  static const char* const kCaptions[] = {"", "Чтение данных ...", "Сравнение с контроллером ...",
+                                          "Чтение резервной копии ...", "Запись данных ...",
+                                          "Проверка записи ..."};
+  c().SetPanelScanCaption(QString::fromUtf8(kCaptions[static_cast<int>(step)]));
   c().PanelScan->show();
   c().ProgressBar->setValue(0);
-  if (step == Step::Write)
-    Transfer.StartWrite(written_);
-  else
-    Transfer.StartRead();
 }
 
-void Link::TransferCompleted() {
-  switch (step_) {
-    case Step::Read: return FinishRead();
-    case Step::Compare: return FinishCompare();
-    case Step::Backup:
-      if (SaveBackup()) BeginStep(Step::Write, QStringLiteral("Запись данных ..."));
-      return;
-    case Step::Write: return BeginStep(Step::Verify, QStringLiteral("Проверка записи ..."));
-    case Step::Verify: return FinishWrite();
-    case Step::None: return;
-  }
-}
+QString Link::BackupFolder() { return tesra::BackupFolder(); }
 
-QString Link::BackupFolder() {
-  return QStandardPaths::writableLocation(QStandardPaths::AppDataLocation) + QStringLiteral("/backups");
-}
-
-bool Link::SaveBackup() {
-  const QDateTime now = QDateTime::currentDateTime();
-  const QDate d = now.date();
-  const QTime t = now.time();
-  const tesra::BackupStamp when{d.year(), d.month(), d.day(), t.hour(), t.minute(), t.second()};
+tesra::BackupResult Link::SaveBackup(const tesra::ConfigImage& controller) {
   std::array<std::string, tesra::kMessageCount> times;
   for (int i = 0; i < tesra::kMessageCount; ++i)
     times[static_cast<std::size_t>(i)] = c().LenMesValue(i + 1).toStdString();
-  const QString folder = BackupFolder();
-  std::filesystem::path failed;
-  const auto saved = tesra::SaveBackup(std::filesystem::path(folder.toStdU16String()),
-                                       tesra::BackupStem(when, PortNumber), Transfer.Staged(), times, failed);
-  if (!saved.empty()) return true;
-  // Without the controller's previous configuration on disk the write could not be undone.
-  step_ = Step::None;
-  LinkState = Idle;
-  c().PanelScan->hide();
-  if (ctx_.Prompts)
-    ctx_.Prompts->Error(QStringLiteral("Ошибка записи резервной копии ") +
-                        QDir::toNativeSeparators(QString::fromStdU16String(failed.u16string())) +
-                        QStringLiteral(" !"));
-  return false;
+  tesra::BackupResult result;
+  result.saved = tesra::SaveBackup(std::filesystem::path(BackupFolder().toStdU16String()),
+                                   tesra::BackupStemNow(PortNumber), controller, times, result.failed);
+  return result;
 }
 
-void Link::TransferFailed(const tesra::ExchangeFailure& failure) {
-  const bool reading = step_ != Step::Write;
-  // The blocks went out but what the controller holds is unknown.
-  if (step_ == Step::Verify) c().SetStatusPanelText(1, QStringLiteral("Запись не подтверждена"));
-  step_ = Step::None;
-  LinkState = Idle;
-  c().PanelScan->hide();
-  if (ctx_.Prompts)
-    ctx_.Prompts->Error(QString::fromUtf8(reading ? "Ошибка чтения блока " : "Ошибка записи блока ") +
-                        Hex4(failure.block) + QStringLiteral(": ") +
-                        QString::fromStdString(tesra::FaultText(failure)) + QStringLiteral(" !"));
-}
-
-void Link::FinishWrite() {
-  step_ = Step::None;
+void Link::TransferFinished(const tesra::TransferOutcome& o) {
+  using Kind = tesra::TransferOutcome::Kind;
   c().PanelScan->hide();
   LinkState = Idle;
-  c().TBSave->setEnabled(true);
-  c().TBReport->setEnabled(true);
-  // What the controller now holds decides, whatever the echoes said on the way.
-  const auto differences = tesra::ImageDifferences(written_, Transfer.Staged());
-  if (differences.empty()) {
-    c().SetStatusPanelText(1, QStringLiteral("Запись проверена: %1 блоков").arg(tesra::Exchange::kBlocks));
-    return;
+  const QString status = QString::fromStdString(tesra::OutcomeStatusText(o));
+  switch (o.kind) {
+    case Kind::Read: return ShowReadImage(o.image);
+    case Kind::Compared:
+      if (o.differences.empty()) {
+        if (ctx_.Prompts) ctx_.Prompts->Information(QStringLiteral("Конфигурация контроллера совпадает с проектом"));
+        return;
+      }
+      return ShowDifferences(QStringLiteral("Сравнение с контроллером"), o.differences);
+    case Kind::WriteVerified:
+    case Kind::WriteDiffers:
+      c().TBSave->setEnabled(true);
+      c().TBReport->setEnabled(true);
+      c().SetStatusPanelText(1, status);
+      if (o.kind == Kind::WriteDiffers) ShowDifferences(status, o.differences);
+      return;
+    default:
+      if (!status.isEmpty()) c().SetStatusPanelText(1, status);
+      if (ctx_.Prompts) ctx_.Prompts->Error(QString::fromStdString(tesra::OutcomeErrorText(o)));
+      return;
   }
-  c().SetStatusPanelText(1, QStringLiteral("Запись не подтверждена"));
-  ShowDifferences(QStringLiteral("Запись не подтверждена"), differences);
-}
-
-void Link::FinishCompare() {
-  step_ = Step::None;
-  c().PanelScan->hide();
-  LinkState = Idle;
-  const auto differences = tesra::ImageDifferences(ctx_.Image, Transfer.Staged());
-  if (differences.empty()) {
-    if (ctx_.Prompts) ctx_.Prompts->Information(QStringLiteral("Конфигурация контроллера совпадает с проектом"));
-    return;
-  }
-  ShowDifferences(QStringLiteral("Сравнение с контроллером"), differences);
 }
 
 void Link::ShowDifferences(const QString& title, const std::vector<tesra::FieldDifference>& differences) {
   if (!compare_) compare_ = new TFormCompare(c().Window);
   compare_->ShowDifferences(title, differences);
-}
-
-void Link::FinishRead() {
-  step_ = Step::None;
-  ShowReadImage(Transfer.Staged());
 }
 
 void Link::ShowReadImage(const tesra::ConfigImage& image) {
@@ -373,13 +313,13 @@ void Link::TBReadClick() {
     return;
   LinkState = Reading;
   StartTransfer();
-  BeginStep(Step::Read, QStringLiteral("Чтение данных ..."));
+  Sequence.StartRead();
 }
 
 void Link::TBCompareClick() {
   LinkState = Reading;
   StartTransfer();
-  BeginStep(Step::Compare, QStringLiteral("Сравнение с контроллером ..."));
+  Sequence.StartCompare(ctx_.Image);
 }
 
 void Link::TBWriteClick() {
@@ -393,9 +333,8 @@ void Link::TBWriteClick() {
 
 void Link::StartVerifiedWrite() {
   c().SetStatusPanelText(1, QString());
-  // The project as it is now is what gets written and what the read-back must show.
-  written_ = ctx_.Image;
   LinkState = Writing;
   StartTransfer();
-  BeginStep(Step::Backup, QStringLiteral("Чтение резервной копии ..."));
+  // The project as it is now is what gets written and what the read-back must show.
+  Sequence.StartWrite(ctx_.Image);
 }

@@ -17,6 +17,7 @@
 #include "config/ImageDifferences.h"
 #include "link/Exchange.h"
 #include "link/Frames.h"
+#include "link/TransferSequence.h"
 #include "serial/MessageSink.h"
 #include "serial/TCommPort.h"
 
@@ -91,6 +92,8 @@ class Link : private tesra::ExchangeSender, private tesra::ExchangeTimer, privat
   tesra::TCommPort CommPort;
   // The read and write exchange: RxFrame, RxCount, the request buffers.
   tesra::Exchange Transfer{*this, *this, *this};
+  // The read, the comparison and the verified write over Transfer.
+  tesra::TransferSequence Sequence{Transfer};
 
  private:
   MainControls& c() const;
@@ -99,19 +102,12 @@ class Link : private tesra::ExchangeSender, private tesra::ExchangeTimer, privat
   void Send(const std::uint8_t* bytes, std::size_t n);
   void LogFrame(const std::uint8_t* bytes, std::size_t n, bool received);
   void LogLine(const QString& line);
-  // The steps of the jobs: Read and Compare are one read each; a write is
-  // Backup, Write, Verify.
-  enum class Step { None, Read, Compare, Backup, Write, Verify };
   void StartTransfer();
-  void BeginStep(Step step, const QString& caption);
+  void ShowStep(tesra::TransferStep step);
   void SetConnectedButtons(bool enabled);
   void StartVerifiedWrite();
-  void TransferCompleted();
-  void TransferFailed(const tesra::ExchangeFailure& failure);
-  bool SaveBackup();
-  void FinishCompare();
-  void FinishWrite();
-  void FinishRead();
+  tesra::BackupResult SaveBackup(const tesra::ConfigImage& controller);
+  void TransferFinished(const tesra::TransferOutcome& outcome);
   void ShowDifferences(const QString& title, const std::vector<tesra::FieldDifference>& differences);
 
   // The exchange's line, clock and log.
@@ -127,7 +123,5 @@ class Link : private tesra::ExchangeSender, private tesra::ExchangeTimer, privat
   TFormPort* formPort_ = nullptr;
   QMetaObject::Connection timerBinding_;
   std::unique_ptr<QTimer> transferTimer_;
-  Step step_ = Step::None;
-  tesra::ConfigImage written_;  // what the write sent, for the read-back
   TFormCompare* compare_ = nullptr;
 };
