@@ -1,4 +1,4 @@
-#include "cli/CliDifferences.h"
+#include "cli/CliAnswers.h"
 
 #include <QJsonObject>
 #include <QString>
@@ -18,6 +18,24 @@ QJsonArray DifferencesJson(const std::vector<tesra::FieldDifference>& difference
     rows.append(QJsonObject{{"name", QString::fromStdString(d.name)},
                             {"first", QString::fromStdString(d.valueA)},
                             {"second", QString::fromStdString(d.valueB)}});
+  return rows;
+}
+
+void PrintFindings(const std::vector<tesra::Finding>& findings) {
+  if (findings.empty()) OutLine("Замечаний нет");
+  for (const auto& f : findings) OutLine(std::string(tesra::LevelText(f.level)) + "\t" + f.where + "\t" + f.what);
+}
+
+QJsonArray FindingsJson(const std::vector<tesra::Finding>& findings) {
+  QJsonArray rows;
+  for (const auto& f : findings) {
+    QJsonObject row{{"level", tesra::LevelText(f.level)},
+                    {"where", QString::fromStdString(f.where)},
+                    {"what", QString::fromStdString(f.what)}};
+    if (f.input >= 0) row.insert("input", f.input + 1);
+    if (f.stage >= 0) row.insert("stage", f.stage + 1);
+    rows.append(row);
+  }
   return rows;
 }
 

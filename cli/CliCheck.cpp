@@ -1,9 +1,8 @@
-// check and compare of two files: answers from the files alone.
-#include <QJsonArray>
+// check: the plan check of a project, from its files alone.
 #include <QJsonObject>
 
+#include "cli/CliAnswers.h"
 #include "cli/CliCommand.h"
-#include "cli/CliDifferences.h"
 #include "cli/CliOutput.h"
 #include "cli/CliProject.h"
 #include "plan/PlanCheck.h"
@@ -21,24 +20,13 @@ int RunCheck(const QStringList& args) {
   const tesra::ConfigImage image = LoadImage(usr);
   const auto findings = tesra::CheckPlan(image, LoadTimes(usr));
   const auto errors = tesra::CountFindings(findings, tesra::FindingLevel::Error);
-  if (parser.isSet(QStringLiteral("json"))) {
-    QJsonArray rows;
-    for (const auto& f : findings) {
-      QJsonObject row{{"level", tesra::LevelText(f.level)},
-                      {"where", QString::fromStdString(f.where)},
-                      {"what", QString::fromStdString(f.what)}};
-      if (f.input >= 0) row.insert("input", f.input + 1);
-      if (f.stage >= 0) row.insert("stage", f.stage + 1);
-      rows.append(row);
-    }
+  if (parser.isSet(QStringLiteral("json")))
     OutJson({{"file", QString::fromStdString(Shown(usr))},
              {"errors", static_cast<int>(errors)},
              {"warnings", static_cast<int>(tesra::CountFindings(findings, tesra::FindingLevel::Warning))},
-             {"findings", rows}});
-  } else {
-    if (findings.empty()) OutLine("Замечаний нет");
-    for (const auto& f : findings) OutLine(std::string(tesra::LevelText(f.level)) + "\t" + f.where + "\t" + f.what);
-  }
+             {"findings", FindingsJson(findings)}});
+  else
+    PrintFindings(findings);
   return errors > 0 ? kNo : kOk;
 }
 

@@ -1,8 +1,8 @@
 // compare: two project files, or a project against what a controller holds.
 #include <QJsonObject>
 
+#include "cli/CliAnswers.h"
 #include "cli/CliCommand.h"
-#include "cli/CliDifferences.h"
 #include "cli/CliOutput.h"
 #include "cli/CliPort.h"
 #include "cli/CliProject.h"
@@ -28,16 +28,15 @@ int RunCompare(const QStringList& args) {
 
   const tesra::ConfigImage first = LoadImage(files[0]);
   QJsonObject answer{{"first", QString::fromStdString(Shown(files[0]))}};
-  tesra::ConfigImage second;
+  std::vector<tesra::FieldDifference> differences;
   if (withPort) {
     const LineSettings line = ReadLineSettings(parser);
-    second = ReadController(line);
+    differences = CompareController(line, first);
     answer.insert("port", line.port);
   } else {
-    second = LoadImage(files[1]);
+    differences = tesra::ImageDifferences(first, LoadImage(files[1]));
     answer.insert("second", QString::fromStdString(Shown(files[1])));
   }
-  const auto differences = tesra::ImageDifferences(first, second);
   if (parser.isSet(QStringLiteral("json"))) {
     answer.insert("equal", differences.empty());
     answer.insert("differences", DifferencesJson(differences));

@@ -32,6 +32,7 @@ struct Command {
 const Command kCommands[] = {
     {"ports", "ports [--probe]", Needs::Core, cli::RunPorts},
     {"read", "read --port N -o FILE.usr [--times FILE.ini]", Needs::Core, cli::RunRead},
+    {"write", "write FILE.usr --port N [--force]", Needs::Core, cli::RunWrite},
     {"compare", "compare FILE.usr --port N | compare A.usr B.usr", Needs::Core, cli::RunCompare},
     {"check", "check FILE.usr", Needs::Core, cli::RunCheck},
     {"report", "report FILE.usr [-o FILE.txt]", Needs::Widgets, cli::RunReport},
