@@ -11,6 +11,7 @@
 #include "cli/CliCommand.h"
 #include "cli/CliOutput.h"
 #include "link/Frames.h"
+#include "link/TransferSequence.h"
 #include "serial/PortDevice.h"
 
 namespace cli {
@@ -77,19 +78,13 @@ LineSettings ReadLineSettings(const QCommandLineParser& parser, bool withPort) {
 
 OpenPort::OpenPort(const LineSettings& line, DataHandler onData)
     : port_(nullptr, this), onData_(std::move(onData)) {
-  // The main window's settings of its port.
+  // The window's settings of its port, then the line as the connection dialog sets it.
+  tesra::TransferSequence::SetUpPort(port_);
   port_.SetComNumber(line.port);
-  port_.SetIBuffSize(2048);
-  port_.SetOBuffSize(4096);
   port_.SetBaud(line.baud);
   port_.SetDataBits(line.dataBits);
   port_.SetParity(line.parity);
   port_.SetStopBits(line.stopBits);
-  port_.MonitorEvents = tesra::EventSet({tesra::evRxChar, tesra::evTxEmpty, tesra::evCTS, tesra::evDSR,
-                                         tesra::evRlsd, tesra::evBreak, tesra::evRing});
-  port_.SetXoffLim(1024);
-  port_.SetXonChar(0x11);
-  port_.SetXoffChar(0x13);
   port_.OnDataReceived = [this](tesra::TCommPort*, std::uint32_t) {
     std::array<std::uint8_t, kReceiveBufferSize> buffer{};
     for (unsigned long k; (k = port_.GetBlock(reinterpret_cast<char*>(buffer.data()), buffer.size())) > 0;)
