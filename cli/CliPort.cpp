@@ -1,7 +1,6 @@
 #include "cli/CliPort.h"
 
 #include <array>
-#include <chrono>
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -117,15 +116,12 @@ void OpenPort::ShowMessage(Kind, const std::string& caption, const std::string& 
 }
 
 bool RunUntil(const std::function<bool()>& done, int ms) {
-  const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
-  while (!done()) {
-    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(end - std::chrono::steady_clock::now());
-    if (left.count() <= 0) return false;
-    // Wakes at the deadline even when nothing else happens.
-    QTimer::singleShot(static_cast<int>(left.count()), [] {});
-    QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
-  }
-  return true;
+  // The deadline's time-out wakes the loop even when nothing else happens.
+  QTimer deadline;
+  deadline.setSingleShot(true);
+  deadline.start(ms);
+  while (!done() && deadline.isActive()) QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+  return done();
 }
 
 std::vector<int> ExistingPorts() {

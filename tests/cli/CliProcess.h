@@ -2,6 +2,8 @@
 // stdout, stderr and exit status.
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <QByteArray>
 #include <QProcess>
 #include <QProcessEnvironment>
@@ -40,6 +42,29 @@ inline CliRun RunCli(const QStringList& args, const std::vector<std::pair<QStrin
   r.out = p.readAllStandardOutput();
   r.err = p.readAllStandardError();
   return r;
+}
+
+inline const QString kDocs = QStringLiteral(TESRA_SOURCE_DIR "/docs/");
+
+// "@" in a row of a table stands for the test's folder.
+inline QString At(QString text, const QString& dir) { return text.replace('@', dir); }
+inline QStringList At(const QStringList& texts, const QString& dir) {
+  QStringList r;
+  for (const QString& t : texts) r << At(t, dir);
+  return r;
+}
+
+// What every row expects: the status, lines stdout holds (none: stdout is
+// empty) and stderr's one line (empty: nothing on stderr).
+inline void ExpectAnswer(const CliRun& r, int status, const QStringList& out, const QString& err,
+                         const QString& dir) {
+  EXPECT_EQ(r.status, status) << r.Err().toStdString();
+  const QStringList lines = r.Out().split('\n', Qt::SkipEmptyParts);
+  if (out.isEmpty()) {
+    EXPECT_TRUE(lines.isEmpty()) << r.Out().toStdString();
+  }
+  for (const QString& line : out) EXPECT_TRUE(lines.contains(At(line, dir))) << r.Out().toStdString();
+  EXPECT_EQ(r.Err().trimmed(), At(err, dir));
 }
 
 }  // namespace clitest

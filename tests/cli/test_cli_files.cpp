@@ -14,30 +14,24 @@
 #include "tests/project/TempDir.h"
 #include "tests/support/MainWindowFixture.h"
 
+using clitest::At;
 using clitest::CliRun;
+using clitest::kDocs;
 using clitest::RunCli;
 using tesra::test::ReadBytes;
 using tesra::test::WriteBytes;
 
 namespace {
 
-const QString kDocs = QStringLiteral(TESRA_SOURCE_DIR "/docs/");
-
 struct Case {
   const char* what;
   QStringList args;  // "@" stands for the test's folder
   int status;
-  QStringList out;   // stdout's lines, in order; empty: stdout is empty
+  QStringList out;   // lines stdout holds; none: stdout is empty
   QString err;       // stderr is this one line; empty: nothing on stderr
   QString file = {}; // a file the command writes, and how it begins
   QByteArray head = {};
 };
-
-QStringList InFolder(const QStringList& args, const QString& dir) {
-  QStringList r;
-  for (const QString& a : args) r << QString(a).replace('@', dir);
-  return r;
-}
 
 }  // namespace
 
@@ -90,20 +84,14 @@ TEST(CommandLine, AnswersFromFilesWithTheirExitStatus) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
-    const CliRun r = RunCli(InFolder(c.args, d));
-    EXPECT_EQ(r.status, c.status);
-    const QStringList out = r.Out().split('\n', Qt::SkipEmptyParts);
-    if (c.out.isEmpty()) {
-      EXPECT_TRUE(out.isEmpty()) << r.Out().toStdString();
-    }
-    for (const QString& line : c.out) EXPECT_TRUE(out.contains(line)) << r.Out().toStdString();
-    EXPECT_EQ(r.Err().trimmed(), QString(c.err).replace('@', d));
+    const CliRun r = RunCli(At(c.args, d));
+    clitest::ExpectAnswer(r, c.status, c.out, c.err, d);
     // A refused command leaves no file behind.
     if (c.status == 3) {
       EXPECT_FALSE(QFile::exists(d + "r2.txt") || QFile::exists(d + "t3.png"));
     }
     if (!c.file.isEmpty()) {
-      const QByteArray bytes = QByteArray::fromStdString(ReadBytes(QString(c.file).replace('@', d).toStdString()));
+      const QByteArray bytes = QByteArray::fromStdString(ReadBytes(At(c.file, d).toStdString()));
       EXPECT_TRUE(bytes.startsWith(c.head)) << bytes.left(16).toHex().toStdString();
     }
   }
