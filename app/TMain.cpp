@@ -150,6 +150,8 @@ void TMain::closeEvent(QCloseEvent* event) {
 }
 
 bool TMain::FormClose() {
+  // A write left halfway would leave the controller with old and new blocks mixed.
+  if (!link_->ConfirmStopWrite()) return false;
   link_->LinkState = Link::Idle;
   link_->CommPort.SetOpen(false);
   bool close = true;

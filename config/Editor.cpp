@@ -227,13 +227,13 @@ void Editor::UpdateControlStates(const QString& scope) {
     const int splitters = ItemIndex(k.ComboBox57);
     for (int s = 0; s < 8; ++s) {
       if (s > 0) k.StageButtons[s]->setEnabled(ItemIndex(k.RepeatCombos[s - 1]) > 0);
-      if (!k.PauseCombos[s]->isEnabled()) SelectIndex(k.MessageCombos[s], 0);
+      if (!EnabledByRules(k.PauseCombos[s])) SelectIndex(k.MessageCombos[s], 0);
       const bool on = k.StageButtons[s]->isChecked();
       k.MessageCombos[s]->setEnabled(on);
       k.RepeatCombos[s]->setEnabled(on);
       k.PauseCombos[s]->setEnabled(on);
       k.AlmOutBoxes[s]->setEnabled(on);
-      if (!k.AlmOutBoxes[s]->isEnabled()) k.AlmOutBoxes[s]->setChecked(false);
+      if (!EnabledByRules(k.AlmOutBoxes[s])) k.AlmOutBoxes[s]->setChecked(false);
       for (int z = 0; z < 8; ++z) {
         QToolButton* zone = k.ZoneButtons[s][z];
         QCheckBox* related[] = {k.MusicZoneBoxes[z], k.MusicZoneBoxes[8 + z], k.InputZoneBoxes[0][z],

@@ -63,6 +63,7 @@ void Exchange::Begin(Job job) {
   resends_ = 0;
   unconfirmed_.clear();
   RxCount = 0;
+  gathered_.clear();
   // Bytes were waiting: the line must be quiet before the first request.
   if (std::exchange(waitingDropped_, false))
     Settle();
@@ -83,6 +84,7 @@ void Exchange::Abandon() {
   job_ = Job::None;
   phase_ = Phase::Idle;
   RxCount = 0;
+  gathered_.clear();
   waitingDropped_ = false;
 }
 
@@ -90,6 +92,7 @@ std::size_t Exchange::RequestSize() const { return job_ == Job::Read ? kReadQuer
 
 void Exchange::SendRequest() {
   RxCount = 0;
+  gathered_.clear();
   if (++sends_ > 1) ++resends_;
   const std::uint8_t* bytes;
   if (job_ == Job::Read) {
@@ -116,22 +119,53 @@ void Exchange::DropWaiting(const std::uint8_t* bytes, std::size_t n) {
   waitingDropped_ = true;
 }
 
+bool Exchange::Wants() const {
+  return phase_ == Phase::Awaiting || (phase_ == Phase::Settling && !gathered_.empty());
+}
+
 void Exchange::OnData(const std::uint8_t* chunk, std::size_t k) {
   if (k == 0) return;
-  if (phase_ != Phase::Awaiting) {
+  if (phase_ == Phase::Settling) heard_ = true;
+  if (!Wants()) {
     // Nothing is asked for: the rest of a dropped reply, or noise.
     Drop(chunk, k);
-    if (phase_ == Phase::Settling) heard_ = true;
     return;
   }
   log_.Frame(chunk, k, true);
   log_.Line("byte=" + Hex4(static_cast<unsigned>(k)));
+  if (checkCrc_) {
+    gathered_.insert(gathered_.end(), chunk, chunk + k);
+    return Search();
+  }
   // Only the first 39 bytes of a reply count; the rest of the chunk is dropped.
   const std::size_t take = std::min(k, RxFrame.size() - RxCount);
   std::memcpy(RxFrame.data() + RxCount, chunk, take);
   RxCount += take;
   if (RxCount < RxFrame.size()) return;
   Judge();
+}
+
+void Exchange::Search() {
+  const std::uint8_t* g = gathered_.data();
+  for (std::size_t at = 0; at + kReplySize <= gathered_.size(); ++at) {
+    if (Crc8(g + at, kReplySize - 1) != g[at + kReplySize - 1] || ReplyAddress(g + at) != address_) continue;
+    // What came before the reply is not part of it.
+    if (at > 0) log_.Line("drop " + Hex4(static_cast<unsigned>(at)));
+    std::memcpy(RxFrame.data(), g + at, kReplySize);
+    gathered_.clear();
+    return Judge();
+  }
+  if (gathered_.size() > kMaxGathered) {
+    // Noise without end: only the latest bytes can still hold the start of a reply.
+    const std::size_t excess = gathered_.size() - kMaxGathered;
+    log_.Line("drop " + Hex4(static_cast<unsigned>(excess)));
+    gathered_.erase(gathered_.begin(), gathered_.begin() + static_cast<std::ptrdiff_t>(excess));
+  }
+  RxCount = std::min(gathered_.size(), RxFrame.size());
+  std::memcpy(RxFrame.data(), gathered_.data(), RxCount);
+  // No reply among 39 bytes or more: the front is judged as the reply it
+  // should have been, and what comes while the line settles is still looked at.
+  if (phase_ == Phase::Awaiting && RxCount == RxFrame.size()) Judge();
 }
 
 void Exchange::Judge() {
@@ -142,11 +176,11 @@ void Exchange::Judge() {
   log_.Line("copy to" + Hex4(carried));
   // A damaged frame's address means nothing, so the checksum goes first.
   if (checkCrc_ && Crc8(RxFrame.data(), kReplySize - 1) != RxFrame[kReplySize - 1])
-    return Retry({address_, ReplyFault::BadCrc, carried}, true);
-  if (carried != address_) return Retry({address_, ReplyFault::WrongAddress, carried}, true);
+    return Retry({address_, ReplyFault::BadCrc, carried});
+  if (carried != address_) return Retry({address_, ReplyFault::WrongAddress, carried});
   const std::uint8_t* block = ReplyBlock(RxFrame.data());
   if (job_ == Job::Write && std::memcmp(staged_.data() + address_, block, kBlockSize) != 0) {
-    if (sends_ < kMaxSends) return Retry({address_, ReplyFault::ChangedEcho, carried}, true);
+    if (sends_ < kMaxSends) return Retry({address_, ReplyFault::ChangedEcho, carried});
     unconfirmed_.push_back(address_);
     phase_ = Phase::Idle;
     const unsigned gen = generation_;
@@ -174,11 +208,10 @@ void Exchange::NextBlock() {
   SendRequest();
 }
 
-void Exchange::Retry(const ExchangeFailure& failure, bool settle) {
+void Exchange::Retry(const ExchangeFailure& failure) {
   if (sends_ >= kMaxSends) return Fail(failure);
   log_.Line("resend " + Hex4(failure.block) + ": " + FaultText(failure));
-  if (!settle) return SendRequest();
-  // What else arrives for the failed reply is dropped before the request goes again.
+  // What else arrives for the failed or late reply is dropped before the request goes again.
   Settle();
 }
 
@@ -187,6 +220,7 @@ void Exchange::Fail(const ExchangeFailure& failure) {
   job_ = Job::None;
   phase_ = Phase::Idle;
   RxCount = 0;
+  gathered_.clear();
   log_.Line("error " + Hex4(failure.block) + ": " + FaultText(failure));
   if (On.failed) On.failed(failure);
 }
@@ -201,12 +235,15 @@ void Exchange::OnTimer() {
       timer_.Start(settle);
       return;
     }
+    if (!gathered_.empty()) log_.Line("drop " + Hex4(static_cast<unsigned>(gathered_.size())));
     return SendRequest();
   }
   if (phase_ != Phase::Awaiting) return;
-  if (RxCount > 0) log_.Line("drop " + Hex4(static_cast<unsigned>(RxCount)));
+  // With the CRC-8 checked, a late reply may still complete what came; else it goes.
+  if (!checkCrc_ && RxCount > 0) log_.Line("drop " + Hex4(static_cast<unsigned>(RxCount)));
   RxCount = 0;
-  Retry({address_, ReplyFault::NoReply, 0}, false);
+  // The rest of a late reply must not become the front of the next one.
+  Retry({address_, ReplyFault::NoReply, 0});
 }
 
 }  // namespace tesra

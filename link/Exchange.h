@@ -1,7 +1,10 @@
 // One read or write of the whole configuration, 16 blocks of 32 bytes, one
 // request at a time. Every reply is checked (the address requested, and the
 // CRC-8 when asked); a request without a valid reply is sent again, up to
-// three sends in all. A read gathers its blocks in a copy of its own that is
+// three sends in all, once the line has gone quiet, so nothing of a failed or
+// late reply is taken for the next one. With the CRC-8 checked, a reply is
+// found behind stray bytes: the 39 bytes that carry the address asked for and
+// a matching CRC-8. A read gathers its blocks in a copy of its own that is
 // handed over only when all 16 are in. Driven by the port's data event and a
 // one-shot timer; the window, tests and a command line use it alike.
 #pragma once
@@ -90,10 +93,15 @@ class Exchange {
   void DropWaiting(const std::uint8_t* bytes, std::size_t n);
   // A chunk taken from the port by its data event.
   void OnData(const std::uint8_t* chunk, std::size_t k);
+  // Whether bytes arriving now are still wanted: a reply is awaited, or, with
+  // the CRC-8 checked, may still be found among what came for the request.
+  bool Wants() const;
   // The one-shot timer ran out.
   void OnTimer();
 
   Job job() const { return job_; }
+  // The block asked for or being written.
+  unsigned Address() const { return address_; }
   // The read's copy; complete once `completed` has run.
   const ConfigImage& Staged() const { return staged_; }
   // Write: blocks whose echo never matched what was sent.
@@ -102,6 +110,8 @@ class Exchange {
   int Sends() const { return sends_; }
   unsigned Resends() const { return resends_; }
 
+  // The time-out of the request under way, from the line as set.
+  unsigned ReplyTimeout() const { return ReplyTimeoutMs(baud_, bitsPerChar_, RequestSize(), kReplySize); }
   // Line time of a request and its reply, three times over, never under 1 s.
   static unsigned ReplyTimeoutMs(unsigned baud, unsigned bitsPerChar, std::size_t requestSize,
                                  std::size_t replySize);
@@ -109,8 +119,12 @@ class Exchange {
   // too; while bytes keep coming it is repeated, up to a reply's time-out.
   static unsigned SettleMs(unsigned baud, unsigned bitsPerChar);
 
+  // The reply being gathered: with the CRC-8 checked, the front of what came.
   std::array<std::uint8_t, kReplySize> RxFrame{};
   std::size_t RxCount = 0;
+  // With the CRC-8 checked, what came for the request is kept, up to this,
+  // while a reply is looked for in it.
+  static constexpr std::size_t kMaxGathered = 4 * kReplySize;
   ReadQueryBuffer ReadQuery;
   WriteBlockBuffer WriteBlock;
 
@@ -119,7 +133,8 @@ class Exchange {
   void Begin(Job job);
   void SendRequest();
   void Judge();
-  void Retry(const ExchangeFailure& failure, bool settle);
+  void Search();
+  void Retry(const ExchangeFailure& failure);
   void Settle();
   void Fail(const ExchangeFailure& failure);
   void NextBlock();
@@ -142,6 +157,7 @@ class Exchange {
   bool waitingDropped_ = false;  // DropWaiting took bytes before this job
   bool heard_ = false;           // bytes came during this settling period
   unsigned settleRounds_ = 0;  // moves on when a job starts or is abandoned
+  std::vector<std::uint8_t> gathered_;  // CRC-8 checked: what came for the request
   ConfigImage staged_;   // read: the blocks gathered; write: what is sent
   std::vector<unsigned> unconfirmed_;
 };

@@ -14,6 +14,7 @@
 #include "app/controls/MainControls.h"
 #include "app/controls/Prompter.h"
 #include "config/Editor.h"
+#include "config/HexText.h"
 #include "diag/TFormPort.h"
 #include "link/TFormCompare.h"
 #include "link/TSetComPort.h"
@@ -50,7 +51,7 @@ Link::Link(MainContext& ctx, Editor& editor, tesra::SerialDevice* device)
     if (LinkState == Reading || LinkState == Writing)
       Transfer.OnTimer();
     else
-      Transfer.Abandon();
+      Sequence.Abandon();
   });
   Sequence.On.stepStarted = [this](tesra::TransferStep step) { ShowStep(step); };
   Sequence.On.blockDone = [this](tesra::TransferStep, unsigned) {
@@ -73,6 +74,7 @@ Link::~Link() {
   // A close can still hand over a data-received event; the window around it is going.
   LinkState = Idle;
   Sequence.Abandon();
+  ctx_.ProjectHeld = false;
   CommPort.OnDataReceived = nullptr;
   CommPort.SetOpen(false);
 }
@@ -112,6 +114,7 @@ void Link::Send(const std::uint8_t* bytes, std::size_t n) {
 }
 
 void Link::ShowDisconnected() {
+  StopTransfer();
   if (c().Timer) c().Timer->stop();
   c().TBFind->setChecked(false);
   c().SetStatusPanelText(0, kNotConnected);
@@ -137,8 +140,12 @@ void Link::TBFindClick() {
     }
     return;
   }
+  if (!ConfirmStopWrite()) {
+    c().TBFind->setChecked(true);
+    return;
+  }
   if (c().Timer) c().Timer->stop();
-  Sequence.Abandon();
+  StopTransfer();
   CommPort.SetOpen(false);
   c().SetStatusPanelText(0, kNotConnected);
   c().TBFind->setText(QStringLiteral("Подключить"));
@@ -158,6 +165,7 @@ void Link::ScanPort() {
   if (PortExists(n)) {
     CommPort.SetComNumber(n);
     CommPort.SetOpen(true);
+    DropWaiting();
     Send(probe.data(), probe.size());
     StartTimer();
   } else if (Automatic()) {
@@ -222,8 +230,50 @@ void Link::Frame(const std::uint8_t* bytes, std::size_t n, bool received) { LogF
 
 void Link::Line(const std::string& line) { LogLine(QString::fromStdString(line)); }
 
-void Link::StartTransfer() {
+void Link::StartTransfer(bool writing) {
+  HoldProject(writing);
   tesra::TransferSequence::PrepareExchange(Transfer, CommPort, CheckReplyCrc);
+}
+
+void Link::StopTransfer() {
+  Sequence.Abandon();
+  ReleaseProject();
+}
+
+void Link::HoldProject(bool writing) {
+  if (!ctx_.ProjectHeld) {
+    newEnabled_ = c().TBNew->isEnabled();
+    openEnabled_ = c().TBOpen->isEnabled();
+  }
+  ctx_.ProjectHeld = true;
+  // The panels, not each control: the editor's own enable rules stay as they are underneath.
+  c().Panel17->setEnabled(false);
+  c().Panel12->setEnabled(false);
+  c().TBNew->setEnabled(false);
+  c().TBOpen->setEnabled(false);
+  // A write is not restarted nor replaced halfway: it is asked about (ConfirmStopWrite).
+  if (writing) SetConnectedButtons(false);
+}
+
+void Link::ReleaseProject() {
+  if (!ctx_.ProjectHeld) return;
+  ctx_.ProjectHeld = false;
+  c().Panel17->setEnabled(true);
+  c().Panel12->setEnabled(true);
+  c().TBNew->setEnabled(newEnabled_);
+  c().TBOpen->setEnabled(openEnabled_);
+  // Still connected: the port is closed only after the transfer is stopped.
+  SetConnectedButtons(CommPort.GetOpen());
+}
+
+bool Link::ConfirmStopWrite() {
+  if (!Sequence.Writing()) return true;
+  if (ctx_.Prompts &&
+      !ctx_.Prompts->ConfirmOkCancel(QStringLiteral("Запись в контроллер не закончена. Прервать запись?")))
+    return false;
+  // The write may have ended while the question was open.
+  Sequence.Interrupt();
+  return true;
 }
 
 void Link::ShowStep(tesra::TransferStep step) {
@@ -247,15 +297,23 @@ tesra::BackupResult Link::SaveBackup(const tesra::ConfigImage& controller) {
   return result;
 }
 
-void Link::TransferFinished(const tesra::TransferOutcome& o) {
+void Link::TransferFinished(const tesra::TransferOutcome& outcome) {
   using Kind = tesra::TransferOutcome::Kind;
+  ReleaseProject();
   c().PanelScan->hide();
   LinkState = Idle;
+  tesra::TransferOutcome o = outcome;
+  // Only what the window shows may be called written, whatever changed it meanwhile.
+  if (o.kind == Kind::WriteVerified && ctx_.Image.bytes != Sequence.Written().bytes) {
+    o.kind = Kind::WriteDiffers;
+    o.differences = tesra::ImageDifferences(ctx_.Image, o.image);
+  }
   const QString status = QString::fromStdString(tesra::OutcomeStatusText(o));
   switch (o.kind) {
     case Kind::Read: return ShowReadImage(o.image);
     case Kind::Compared:
       if (o.differences.empty()) {
+        CloseDifferences();
         if (ctx_.Prompts) ctx_.Prompts->Information(QStringLiteral("Конфигурация контроллера совпадает с проектом"));
         return;
       }
@@ -265,13 +323,34 @@ void Link::TransferFinished(const tesra::TransferOutcome& o) {
       c().TBSave->setEnabled(true);
       c().TBReport->setEnabled(true);
       c().SetStatusPanelText(1, status);
-      if (o.kind == Kind::WriteDiffers) ShowDifferences(status, o.differences);
+      if (o.kind == Kind::WriteDiffers)
+        ShowDifferences(status, o.differences);
+      else
+        CloseDifferences();
       return;
+    case Kind::Stopped: return;
     default:
       if (!status.isEmpty()) c().SetStatusPanelText(1, status);
-      if (ctx_.Prompts) ctx_.Prompts->Error(QString::fromStdString(tesra::OutcomeErrorText(o)));
+      if (!ctx_.Prompts) return;
+      // The failed block first, then what it means for the controller.
+      if (o.kind == Kind::CutShort && o.failure) ctx_.Prompts->Error(QString::fromStdString(tesra::FailureText(o)));
+      ctx_.Prompts->Error(QString::fromStdString(tesra::OutcomeErrorText(o)));
       return;
   }
+}
+
+void Link::DropWaiting() {
+  std::array<std::uint8_t, kReceiveBufferSize> buffer{};
+  for (unsigned long k; (k = CommPort.GetBlock(reinterpret_cast<char*>(buffer.data()), buffer.size())) > 0;) {
+    LogFrame(buffer.data(), k, true);
+    LogLine(QStringLiteral("drop ") + QString::fromStdString(tesra::Hex4(static_cast<unsigned>(k))));
+  }
+  // What the device still holds goes too: a late echo of a write cut short is no answer to the probe.
+  CommPort.FlushInBuffer();
+}
+
+void Link::CloseDifferences() {
+  if (compare_ && compare_->isVisible()) compare_->close();
 }
 
 void Link::ShowDifferences(const QString& title, const std::vector<tesra::FieldDifference>& differences) {
@@ -293,7 +372,7 @@ void Link::ShowReadImage(const tesra::ConfigImage& image) {
   editor_.SpeedButton1Click(c().SpeedButton1);
   for (QCheckBox* box : {c().CheckBox180, c().CheckBox181, c().CheckBox182, c().CheckBox183, c().CheckBox184,
                          c().CheckBox185, c().CheckBox186})
-    if (box && box->isEnabled()) editor_.CheckBox180Click(box);
+    if (box && EnabledByRules(box)) editor_.CheckBox180Click(box);
 }
 
 void Link::TBReadClick() {
@@ -301,13 +380,13 @@ void Link::TBReadClick() {
       !ctx_.Prompts->ConfirmOkCancel(QStringLiteral("Текущий проект конфигурации будет изменен!\n\tПродолжить?")))
     return;
   LinkState = Reading;
-  StartTransfer();
+  StartTransfer(false);
   Sequence.StartRead();
 }
 
 void Link::TBCompareClick() {
   LinkState = Reading;
-  StartTransfer();
+  StartTransfer(false);
   Sequence.StartCompare(ctx_.Image);
 }
 
@@ -323,7 +402,7 @@ void Link::TBWriteClick() {
 void Link::StartVerifiedWrite() {
   c().SetStatusPanelText(1, QString());
   LinkState = Writing;
-  StartTransfer();
+  StartTransfer(true);
   // The project as it is now is what gets written and what the read-back must show.
   Sequence.StartWrite(ctx_.Image);
 }

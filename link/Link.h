@@ -77,6 +77,10 @@ class Link : private tesra::ExchangeSender, private tesra::ExchangeTimer, privat
   // The end of a complete read: the image becomes the project's as one
   // change, a project without a name, and the window shows it.
   void ShowReadImage(const tesra::ConfigImage& image);
+  // During a write, asks whether to cut it short ("Запись в контроллер не
+  // закончена. Прервать запись?"); OK cuts it short and says so, Cancel
+  // (false) lets it go on.
+  bool ConfirmStopWrite();
   // The disconnected look: TBFind up, "Нет подключения", TBRead/TBWrite/TBCompare
   // disabled, PanelScan hidden, Timer stopped.
   void ShowDisconnected();
@@ -102,12 +106,19 @@ class Link : private tesra::ExchangeSender, private tesra::ExchangeTimer, privat
   void Send(const std::uint8_t* bytes, std::size_t n);
   void LogFrame(const std::uint8_t* bytes, std::size_t n, bool received);
   void LogLine(const QString& line);
-  void StartTransfer();
+  void StartTransfer(bool writing);
+  void StopTransfer();
+  // Holds the project still while the controller is busy, and lets it go.
+  void HoldProject(bool writing);
+  void ReleaseProject();
   void ShowStep(tesra::TransferStep step);
   void SetConnectedButtons(bool enabled);
   void StartVerifiedWrite();
   tesra::BackupResult SaveBackup(const tesra::ConfigImage& controller);
   void TransferFinished(const tesra::TransferOutcome& outcome);
+  void CloseDifferences();
+  // What waits in the input before a probe: logged and dropped.
+  void DropWaiting();
   void ShowDifferences(const QString& title, const std::vector<tesra::FieldDifference>& differences);
 
   // The exchange's line, clock and log.
@@ -124,4 +135,7 @@ class Link : private tesra::ExchangeSender, private tesra::ExchangeTimer, privat
   QMetaObject::Connection timerBinding_;
   std::unique_ptr<QTimer> transferTimer_;
   TFormCompare* compare_ = nullptr;
+  // Создать and Открыть as they were when the hold began.
+  bool newEnabled_ = true;
+  bool openEnabled_ = true;
 };

@@ -20,20 +20,20 @@ bool Reading(TransferStep step) { return step != TransferStep::Write; }
 
 }  // namespace
 
+std::string FailureText(const TransferOutcome& o) {
+  if (!o.failure) return {};
+  return std::string(Reading(o.step) ? "Ошибка чтения блока " : "Ошибка записи блока ") + Hex4(o.failure->block) +
+         ": " + FaultText(*o.failure) + " !";
+}
+
 std::string OutcomeErrorText(const TransferOutcome& o) {
   using Kind = TransferOutcome::Kind;
   switch (o.kind) {
-    case Kind::Failed:
-      if (!o.failure) return {};
-      return std::string(Reading(o.step) ? "Ошибка чтения блока " : "Ошибка записи блока ") + Hex4(o.failure->block) +
-             ": " + FaultText(*o.failure) + " !";
+    case Kind::Failed: return FailureText(o);
     case Kind::BackupFailed: return "Ошибка записи резервной копии " + NativePath(o.backupFailed) + " !";
     case Kind::CutShort: {
-      std::string text;
-      if (o.failure)
-        text = std::string(Reading(o.step) ? "Ошибка чтения блока " : "Ошибка записи блока ") +
-               Hex4(o.failure->block) + ": " + FaultText(*o.failure) + " !\n";
-      text += "Запись прервана после блока " + Hex4(o.lastBlock) + ": конфигурация контроллера неполная !";
+      std::string text =
+          "Запись прервана после блока " + Hex4(o.lastBlock) + ": конфигурация контроллера неполная !";
       if (!o.backup.empty()) text += "\nРезервная копия: " + NativePath(o.backup);
       return text;
     }
@@ -104,6 +104,24 @@ void TransferSequence::StartWrite(const ConfigImage& image) {
   Begin(TransferStep::Backup);
 }
 
+void TransferSequence::Interrupt() {
+  if (!Busy()) return;
+  TransferOutcome o;
+  o.step = step_;
+  o.backup = backup_;
+  o.kind = TransferOutcome::Kind::Stopped;
+  if (step_ == TransferStep::Write || step_ == TransferStep::Verify) {
+    o.kind = TransferOutcome::Kind::CutShort;
+    o.lastBlock = LastSent();
+  }
+  exchange_.Abandon();
+  Finish(std::move(o));
+}
+
+unsigned TransferSequence::LastSent() const {
+  return step_ == TransferStep::Write ? exchange_.Address() : kImageSize - kBlockSize;
+}
+
 void TransferSequence::Abandon() {
   step_ = TransferStep::None;
   exchange_.Abandon();
@@ -154,10 +172,16 @@ void TransferSequence::Completed() {
 
 void TransferSequence::Failed(const ExchangeFailure& failure) {
   TransferOutcome o;
-  o.kind = TransferOutcome::Kind::Failed;
   o.step = step_;
   o.failure = failure;
   o.backup = backup_;
+  // Blocks went out: the controller holds some of the new ones and some old.
+  if (step_ == TransferStep::Write) {
+    o.kind = TransferOutcome::Kind::CutShort;
+    o.lastBlock = failure.block;
+  } else {
+    o.kind = TransferOutcome::Kind::Failed;
+  }
   Finish(std::move(o));
 }
 

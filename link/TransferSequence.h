@@ -50,9 +50,13 @@ struct TransferOutcome {
 };
 
 // The texts of an outcome (UTF-8), so every program says the same.
-// The error box: "Ошибка чтения блока 0040: нет ответа !", "Ошибка записи
-// резервной копии <path> !", "Запись прервана после блока ..."; empty when
-// the outcome is no error.
+// A failed block: "Ошибка чтения блока 0040: нет ответа !", "Ошибка записи
+// блока 0060: ..."; empty without one.
+std::string FailureText(const TransferOutcome& outcome);
+// The error box: the failed block's text, "Ошибка записи резервной копии
+// <path> !", or "Запись прервана после блока 0060: конфигурация контроллера
+// неполная !" with "Резервная копия: <path>" on a line of its own; empty
+// when the outcome is no error.
 std::string OutcomeErrorText(const TransferOutcome& outcome);
 // Status panel 1 after a write: "Запись проверена: 16 блоков", "Запись не
 // подтверждена"; empty for what is not a write's verdict.
@@ -90,6 +94,9 @@ class TransferSequence {
   // `image` is what is written and what the read-back must show. The plan
   // check's verdict is the caller's, before this.
   void StartWrite(const ConfigImage& image);
+  // Stops on the user's word: a write that may have changed the controller
+  // ends as CutShort, anything else as Stopped; `finished` is told.
+  void Interrupt();
   // Stops without telling anyone (port closed, window closing).
   void Abandon();
 
@@ -106,6 +113,7 @@ class TransferSequence {
   void Completed();
   void Failed(const ExchangeFailure& failure);
   void Finish(TransferOutcome outcome);
+  unsigned LastSent() const;
 
   Exchange& exchange_;
   TransferStep step_ = TransferStep::None;

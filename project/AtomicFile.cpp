@@ -119,7 +119,7 @@ FileReadResult ReadFilePrefix(const fs::path& path, std::string& out, std::size_
   return FileReadResult::Ok;
 }
 
-bool WriteFileAtomically(const fs::path& path, std::string_view bytes) {
+bool StageFile(const fs::path& path, std::string_view bytes, StagedFile& staged) {
   std::error_code ec;
   fs::path target = path;
   if (fs::is_symlink(path, ec)) {
@@ -140,20 +140,62 @@ bool WriteFileAtomically(const fs::path& path, std::string_view bytes) {
   bool ok = std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
   ok = FlushToDisk(f) && ok;
   ok = std::fclose(f) == 0 && ok;
-  if (ok) {
 #ifndef _WIN32
+  if (ok) {
     const fs::file_status old = fs::status(target, ec);
     if (!ec && fs::is_regular_file(old)) fs::permissions(temp, old.permissions(), ec);
-#endif
-    fs::rename(temp, target, ec);
-    ok = !ec;
   }
+#endif
   if (!ok) {
     fs::remove(temp, ec);
     return false;
   }
-  SyncDirectory(target.parent_path());
+  staged = {std::move(target), std::move(temp)};
   return true;
+}
+
+std::size_t ReplaceStagedFiles(const std::vector<StagedFile>& files) {
+  std::error_code ec;
+  // The old contents of each target, kept beside it until all are in place.
+  std::vector<StagedFile> kept;
+  std::size_t failed = files.size();
+  for (std::size_t i = 0; i < files.size() && failed == files.size(); ++i) {
+    const StagedFile& f = files[i];
+    StagedFile old{f.target, {}};
+    if (fs::exists(f.target, ec) && files.size() > 1) {
+      old.temp = TemporaryNameBeside(f.target);
+      fs::copy_file(f.target, old.temp, ec);
+      if (ec) {
+        fs::remove(old.temp, ec);
+        failed = i;
+        break;
+      }
+    }
+    fs::rename(f.temp, f.target, ec);
+    if (ec) {
+      fs::remove(old.temp, ec);
+      failed = i;
+      break;
+    }
+    kept.push_back(std::move(old));
+  }
+  for (const StagedFile& f : files) fs::remove(f.temp, ec);
+  for (const StagedFile& old : kept) {
+    if (failed == files.size()) {
+      if (!old.temp.empty()) fs::remove(old.temp, ec);
+    } else if (old.temp.empty()) {
+      fs::remove(old.target, ec);  // it was not there before
+    } else {
+      fs::rename(old.temp, old.target, ec);
+    }
+  }
+  for (const StagedFile& f : files) SyncDirectory(f.target.parent_path());
+  return failed;
+}
+
+bool WriteFileAtomically(const fs::path& path, std::string_view bytes) {
+  StagedFile staged;
+  return StageFile(path, bytes, staged) && ReplaceStagedFiles({staged}) == 1;
 }
 
 }  // namespace tesra

@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace tesra {
 
@@ -29,5 +30,19 @@ FileReadResult ReadFilePrefix(const std::filesystem::path& path, std::string& ou
 // on Windows, where they are the read-only attribute, a read-only file is not
 // replaced (false).
 bool WriteFileAtomically(const std::filesystem::path& path, std::string_view bytes);
+
+// New contents written in full under a temporary name beside their file
+// (a symbolic link resolved), not yet in place.
+struct StagedFile {
+  std::filesystem::path target;
+  std::filesystem::path temp;
+};
+// The first half of WriteFileAtomically; false leaves nothing behind.
+bool StageFile(const std::filesystem::path& path, std::string_view bytes, StagedFile& staged);
+// Puts the staged files in place, in order, all or none: when one fails, those
+// already replaced get their old contents back and those that were new are
+// removed. Returns the index of the file that failed, or files.size(). No
+// temporary file is left either way.
+std::size_t ReplaceStagedFiles(const std::vector<StagedFile>& files);
 
 }  // namespace tesra

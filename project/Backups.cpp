@@ -4,6 +4,8 @@
 #include <cctype>
 #include <cstdio>
 #include <system_error>
+#include <tuple>
+#include <utility>
 
 namespace tesra {
 namespace {
@@ -45,32 +47,45 @@ std::string BackupStem(const BackupStamp& w, int port) {
 }
 
 std::vector<fs::path> ListBackups(const fs::path& folder) {
-  std::vector<fs::path> found;
+  struct Found {
+    fs::path path;
+    fs::file_time_type time;
+    std::pair<std::string, unsigned long> name;
+  };
+  std::vector<Found> found;
   std::error_code ec;
   for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
     const fs::path& p = it->path();
-    if (p.extension() != kImageExtension || !IsBackupStem(p.stem().string())) continue;
+    const std::string stem = p.stem().string();
+    if (p.extension() != kImageExtension || !IsBackupStem(stem)) continue;
     if (!it->is_regular_file(ec)) continue;
-    found.push_back(p);
+    std::error_code tec;
+    const fs::file_time_type time = fs::last_write_time(p, tec);
+    // Within one name's second, the unnumbered one first.
+    const std::size_t suffix = stem.find('_', 23);
+    found.push_back({p, tec ? fs::file_time_type::min() : time,
+                     {stem.substr(0, suffix), suffix == std::string::npos ? 0ul : std::stoul(stem.substr(suffix + 1))}});
   }
-  // The time comes first in the name; within one second, the unnumbered one first.
-  std::sort(found.begin(), found.end(), [](const fs::path& a, const fs::path& b) {
-    const std::string sa = a.stem().string(), sb = b.stem().string();
-    const auto key = [](const std::string& s) {
-      const std::size_t suffix = s.find('_', 23);
-      return std::make_pair(s.substr(0, suffix), suffix == std::string::npos ? 0ul : std::stoul(s.substr(suffix + 1)));
-    };
-    return key(sa) < key(sb);
+  // The computer's clock may have been wrong when a name was made; the file's
+  // own time says which backup came first.
+  std::sort(found.begin(), found.end(), [](const Found& a, const Found& b) {
+    return std::tie(a.time, a.name) < std::tie(b.time, b.name);
   });
-  return found;
+  std::vector<fs::path> paths;
+  paths.reserve(found.size());
+  for (auto& f : found) paths.push_back(std::move(f.path));
+  return paths;
 }
 
-void PruneBackups(const fs::path& folder, std::size_t keep) {
+void PruneBackups(const fs::path& folder, std::size_t keep, const fs::path& current) {
   const auto backups = ListBackups(folder);
-  if (backups.size() <= keep) return;
+  std::size_t left = backups.size();
   std::error_code ec;
-  for (std::size_t i = 0; i < backups.size() - keep; ++i) {
-    fs::remove(backups[i], ec);
+  for (std::size_t i = 0; i < backups.size() && left > keep; ++i) {
+    if (!current.empty() && fs::equivalent(backups[i], current, ec)) continue;
+    // A .usr that stays keeps its .ini, or it would open without its message times.
+    if (!fs::remove(backups[i], ec) || ec) continue;
+    --left;
     fs::path companion = backups[i];
     fs::remove(companion.replace_extension(".ini"), ec);
   }
@@ -87,17 +102,8 @@ fs::path SaveBackup(const fs::path& folder, const std::string& stem, const Confi
   fs::path usr = folder / (stem + kImageExtension);
   for (int k = 2; fs::exists(usr, ec) || fs::exists(fs::path(usr).replace_extension(".ini"), ec); ++k)
     usr = folder / (stem + "_" + std::to_string(k) + kImageExtension);
-  if (!WriteImageFile(usr, image)) {
-    failedPath = usr;
-    return {};
-  }
-  const fs::path ini = fs::path(usr).replace_extension(".ini");
-  if (!WriteMessageTimes(ini, timesUtf8)) {
-    fs::remove(usr, ec);  // half a pair restores nothing
-    failedPath = ini;
-    return {};
-  }
-  PruneBackups(folder);
+  if (!WriteProjectPair(usr, fs::path(usr).replace_extension(".ini"), image, timesUtf8, failedPath)) return {};
+  PruneBackups(folder, kMaxBackups, usr);
   return usr;
 }
 

@@ -119,15 +119,13 @@ SaveResult ProjectCommands::TBSaveClick() {
   if (chosen.isEmpty()) return SaveResult::Cancelled;
   const QString fileName = ImageFileNameOf(chosen);
 
-  if (!tesra::WriteImageFile(FsPath(fileName), ctx_.Image)) {
-    prompter_.Error(kWriteFailed + ShownPath(fileName) + kPathEnd);
-    return SaveResult::Failed;
-  }
   std::array<std::string, tesra::kMessageCount> times;
   for (int i = 0; i < tesra::kMessageCount; ++i) times[static_cast<std::size_t>(i)] = c.LenMesValue(i + 1).toStdString();
   const QString companion = CompanionOf(fileName);
-  if (!tesra::WriteMessageTimes(FsPath(companion), times)) {
-    prompter_.Error(kWriteFailed + ShownPath(companion) + kPathEnd);
+  // A new image beside the old message times would be a project nobody made.
+  std::filesystem::path failed;
+  if (!tesra::WriteProjectPair(FsPath(fileName), FsPath(companion), ctx_.Image, times, failed)) {
+    prompter_.Error(kWriteFailed + ShownPath(failed == FsPath(companion) ? companion : fileName) + kPathEnd);
     return SaveResult::Failed;
   }
   ctx_.SavedFlag = 1;

@@ -57,12 +57,45 @@ std::array<std::string, kMessageCount> ReadMessageTimes(const std::filesystem::p
   return times;
 }
 
-bool WriteMessageTimes(const std::filesystem::path& companion,
-                       const std::array<std::string, kMessageCount>& timesUtf8) {
+namespace {
+
+std::vector<std::pair<std::string, std::string>> MessageTimeKeys(const std::array<std::string, kMessageCount>& times) {
   std::vector<std::pair<std::string, std::string>> keyValues;
   keyValues.reserve(kMessageCount);
-  for (int i = 0; i < kMessageCount; ++i) keyValues.emplace_back(std::to_string(i + 1), timesUtf8[i]);
-  return WriteProfileStrings(companion, kMessageLengthSection, keyValues);
+  for (int i = 0; i < kMessageCount; ++i) keyValues.emplace_back(std::to_string(i + 1), times[i]);
+  return keyValues;
+}
+
+}  // namespace
+
+bool WriteMessageTimes(const std::filesystem::path& companion,
+                       const std::array<std::string, kMessageCount>& timesUtf8) {
+  return WriteProfileStrings(companion, kMessageLengthSection, MessageTimeKeys(timesUtf8));
+}
+
+bool WriteProjectPair(const std::filesystem::path& imageFile, const std::filesystem::path& companion,
+                      const ConfigImage& image, const std::array<std::string, kMessageCount>& timesUtf8,
+                      std::filesystem::path& failedPath) {
+  // The companion keeps its other sections, so it is read first; one that
+  // cannot be read is not written over.
+  Profile profile;
+  bool ok = profile.Load(companion) != Profile::LoadResult::Unreadable;
+  for (const auto& [key, value] : MessageTimeKeys(timesUtf8)) ok = ok && profile.Set(kMessageLengthSection, key, value);
+  std::vector<StagedFile> staged(2);
+  if (!StageFile(imageFile, std::string_view(reinterpret_cast<const char*>(image.data()), kImageSize), staged[0])) {
+    failedPath = imageFile;
+    return false;
+  }
+  if (!ok || !StageFile(companion, profile.ToBytes(), staged[1])) {
+    std::error_code ec;
+    std::filesystem::remove(staged[0].temp, ec);
+    failedPath = companion;
+    return false;
+  }
+  const std::size_t failed = ReplaceStagedFiles(staged);
+  if (failed == staged.size()) return true;
+  failedPath = failed == 0 ? imageFile : companion;
+  return false;
 }
 
 }  // namespace tesra

@@ -42,4 +42,11 @@ std::array<std::string, kMessageCount> ReadMessageTimes(const std::filesystem::p
 bool WriteMessageTimes(const std::filesystem::path& companion,
                        const std::array<std::string, kMessageCount>& timesUtf8);
 
+// The image file and its companion as one: both are written in full under
+// temporary names, then both put in place; on any failure the old pair stays
+// as it was and `failedPath` names the file that could not be written.
+bool WriteProjectPair(const std::filesystem::path& imageFile, const std::filesystem::path& companion,
+                      const ConfigImage& image, const std::array<std::string, kMessageCount>& timesUtf8,
+                      std::filesystem::path& failedPath);
+
 }  // namespace tesra

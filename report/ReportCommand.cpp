@@ -23,8 +23,9 @@ const QString kEditorNotFound = QStringLiteral("Не найден файл!");
 const QString kWriteFailed = QStringLiteral("Ошибка записи файла ");
 const QString kPathEnd = QStringLiteral(" !");
 
-tesra::ReportBox BoxOf(const QCheckBox* box) { return {box->isEnabled(), box->isChecked()}; }
-tesra::ReportBox BoxOf(const QToolButton* button) { return {button->isEnabled(), button->isChecked()}; }
+// The hold of a transfer on the editor is no part of the configuration.
+tesra::ReportBox BoxOf(const QCheckBox* box) { return {EnabledByRules(box), box->isChecked()}; }
+tesra::ReportBox BoxOf(const QToolButton* button) { return {EnabledByRules(button), button->isChecked()}; }
 
 }  // namespace
 

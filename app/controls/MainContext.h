@@ -25,6 +25,9 @@ struct MainContext {
   std::uint8_t RefreshGuard = 0;  // non-zero while the program sets controls itself
   int SelectedInput = 0;          // 0..7
   QString CurrentProject;
+  // A read, comparison or write is under way: the project takes no change
+  // (its editing controls, Создать and Открыть are disabled).
+  bool ProjectHeld = false;
 
   // Refills the debug grid when it is shown; wired by the window that owns it.
   std::function<void()> DebugGridRefresh;

@@ -34,6 +34,14 @@ void SelectIndex(QComboBox* combo, int index) {
   if (combo->isEditable() && combo->lineEdit()) combo->lineEdit()->clear();
 }
 
+bool EnabledByRules(const QWidget* control) {
+  for (const QWidget* w = control; w; w = w->parentWidget()) {
+    const QString& name = w->objectName();
+    if (name == QLatin1String("Panel17") || name == QLatin1String("Panel12")) return control->isEnabledTo(w);
+  }
+  return control->isEnabled();
+}
+
 int MainControls::ZoneButtonNumber(int zone, int stage) { return 69 + 8 * (zone - 1) + (stage - 1); }
 
 int MainControls::RelayBoxNumber(int module, int stage, int relay) {

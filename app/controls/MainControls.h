@@ -40,6 +40,10 @@ struct FileDialogDescription {
 // no change event.
 void SelectIndex(QComboBox* combo, int index);
 
+// Whether an editing control is enabled by the editor's own rules, whatever
+// the hold on the editor's two panels (Panel17, Panel12) during a transfer says.
+bool EnabledByRules(const QWidget* control);
+
 class MainControls : public ShellControls {
  public:
   // Rows of InputZoneBoxes.

@@ -3,6 +3,8 @@
 // that cannot be made.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <chrono>
 #include <fstream>
 #include <string>
 #include <vector>
@@ -76,29 +78,51 @@ TEST(Backups, SaveFailsWhenTheFolderCannotBeMade) {
   EXPECT_EQ(failed, folder);
 }
 
-TEST(Backups, PruningKeepsTheNewestPairsAndLeavesOtherFilesAlone) {
-  TempDir dir;
-  const fs::path folder = dir.path();
-  // Written out of order; the name, not the file's time, says which is older.
-  std::vector<std::string> stems;
-  for (int day = 1; day <= 5; ++day) stems.push_back(BackupStem({2026, 11, day, 9, 0, 0}, day % 2 ? 10 : 3));
-  stems.push_back("2026-11-05_09-00-00_COM10_2");
-  for (auto it = stems.rbegin(); it != stems.rend(); ++it) {
-    Touch(folder / (*it + ".usr"));
-    Touch(folder / (*it + ".ini"));
+// Age is the files' own time: a clock set wrong names a new backup as old.
+// Pruning counts pairs and keeps the backup just taken.
+TEST(Backups, PruningKeepsTheNewestPairsByFileTime) {
+  struct Case {
+    const char* name;
+    std::vector<int> ages;  // hours before now, one pair per stem in name order
+    std::size_t keep;
+    int current;            // index of the backup of the write under way, or -1
+    std::vector<int> kept;  // indexes left, oldest first
+  };
+  const Case cases[] = {
+      {"names and times agree", {5, 4, 3, 2, 1}, 3, -1, {2, 3, 4}},
+      {"the clock was behind for the newest", {5, 4, 3, 2, 0}, 2, 4, {3, 4}},
+      {"the clock was behind: the newest sorts first by name", {0, 4, 3, 2, 1}, 2, 0, {4, 0}},
+      {"the current backup is the oldest by time", {3, 2, 1, 9}, 2, 3, {2, 3}},
+  };
+  for (const auto& k : cases) {
+    TempDir dir;
+    const fs::path folder = dir.path();
+    const auto now = fs::file_time_type::clock::now();
+    std::vector<std::string> stems;
+    for (std::size_t i = 0; i < k.ages.size(); ++i) {
+      stems.push_back(BackupStem({2026, 11, 1 + static_cast<int>(i), 9, 0, 0}, 3));
+      for (const char* ext : {".usr", ".ini"}) {
+        Touch(folder / (stems[i] + ext));
+        fs::last_write_time(folder / (stems[i] + ext), now - std::chrono::hours(k.ages[i]));
+      }
+    }
+    const char* foreign[] = {"site.usr", "2026-11-01_09-00-00_COM.usr", "2026-11-01_09-00-00_COM3_.usr",
+                             "2026-11-01_09-00-00_COM3.txt", "2026-11-01_09-00-00_COM3x.usr"};
+    for (const char* f : foreign) Touch(folder / f);
+    const fs::path current = k.current >= 0 ? folder / (stems[k.current] + ".usr") : fs::path();
+    tesra::PruneBackups(folder, k.keep, current);
+    std::vector<std::string> left;
+    for (std::size_t i = 0; i < stems.size(); ++i)
+      if (fs::exists(folder / (stems[i] + ".usr"))) left.push_back(stems[i]);
+    std::vector<std::string> want;
+    for (int i : k.kept) want.push_back(stems[static_cast<std::size_t>(i)]);
+    std::sort(want.begin(), want.end());
+    EXPECT_EQ(left, want) << k.name;
+    for (std::size_t i = 0; i < stems.size(); ++i)
+      EXPECT_EQ(fs::exists(folder / (stems[i] + ".ini")), fs::exists(folder / (stems[i] + ".usr")))
+          << k.name << ": " << stems[i] << " is kept or removed as a pair";
+    for (const char* f : foreign) EXPECT_TRUE(fs::exists(folder / f)) << k.name << " " << f;
   }
-  const char* foreign[] = {"site.usr", "2026-11-01_09-00-00_COM.usr", "2026-11-01_09-00-00_COM3_.usr",
-                           "2026-11-01_09-00-00_COM3.txt", "2026-11-01_09-00-00_COM3x.usr"};
-  for (const char* f : foreign) Touch(folder / f);
-  EXPECT_EQ(tesra::ListBackups(folder).size(), stems.size());
-
-  tesra::PruneBackups(folder, 3);
-  EXPECT_EQ(Names(tesra::ListBackups(folder)),
-            (std::vector<std::string>{"2026-11-04_09-00-00_COM3.usr", "2026-11-05_09-00-00_COM10.usr",
-                                      "2026-11-05_09-00-00_COM10_2.usr"}));
-  EXPECT_FALSE(fs::exists(folder / (stems[0] + ".ini"))) << "a pruned backup goes with its .ini";
-  EXPECT_TRUE(fs::exists(folder / (stems[4] + ".ini")));
-  for (const char* f : foreign) EXPECT_TRUE(fs::exists(folder / f)) << f;
 }
 
 TEST(Backups, SavingThe201stRemovesTheOldest) {

@@ -72,6 +72,13 @@ bool Controller::Plays(BlockFault::Kind kind, unsigned address) {
   return plays;
 }
 
+unsigned Controller::LateMs(unsigned address) const {
+  unsigned ms = 0;
+  for (const auto& f : o_.blockFaults)
+    if (f.kind == BlockFault::Kind::Late && f.address == address) ms = std::max(ms, f.lateMs);
+  return ms;
+}
+
 std::vector<std::uint8_t> Controller::Garbage(std::size_t n) {
   std::vector<std::uint8_t> g(n);
   for (auto& b : g) b = static_cast<std::uint8_t>(garbageRng_() >> 24);
@@ -198,6 +205,18 @@ Controller::Plan Controller::OnFrame(const Frame& f) {
   p.save = write && f.address == tesra::kLastBlockAddress;
   if (address != f.address) p.note += " address changed";
   AddBursts(p, GarbageBurst::When::Reply, n);
+  if (plays(K::Late)) {
+    const unsigned late = LateMs(f.address);
+    // A slow controller: what follows waits behind the second half.
+    const std::vector<std::uint8_t> head(reply.begin(), reply.begin() + static_cast<std::ptrdiff_t>(reply.size() / 2));
+    AddReply(p, head, n);
+    Segment tail;
+    tail.bytes.assign(reply.begin() + static_cast<std::ptrdiff_t>(reply.size() / 2), reply.end());
+    tail.pauseBefore = milliseconds(late);
+    p.segments.push_back(std::move(tail));
+    p.note += " late " + std::to_string(late) + " ms";
+    return p;
+  }
   AddReply(p, reply, n);
   return p;
 }

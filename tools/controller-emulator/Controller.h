@@ -43,6 +43,8 @@ class Controller {
   std::vector<std::size_t> ChunkSizes(std::size_t total);
   // Whether a fault of `kind` plays for the reply to `address` now; counts it.
   bool Plays(BlockFault::Kind kind, unsigned address);
+  // The delay of the second half of a late reply to `address`.
+  unsigned LateMs(unsigned address) const;
 
   const Options& o_;
   Memory mem_;

@@ -137,6 +137,17 @@ std::optional<Options> ParseOptions(int argc, const char* const* argv, std::stri
         return std::nullopt;
       }
       o.blockFaults.push_back(*f);
+    } else if (arg == "--reply-late") {
+      const auto v = value();
+      if (!v) return std::nullopt;
+      auto f = ParseBlockFault(*v, BlockFault::Kind::Late);
+      const auto ms = number(3600000);
+      if (!f || !ms) {
+        if (!f) error = "bad value for --reply-late: " + std::string(*v);
+        return std::nullopt;
+      }
+      f->lateMs = static_cast<unsigned>(*ms);
+      o.blockFaults.push_back(*f);
     } else if (arg == "--help" || arg == "-h") {
       o.help = true;
     } else if (arg == "--verbose" || arg == "-v") {
@@ -303,11 +314,14 @@ Faults:
                            read reply / write echo for address A
   --reply-withheld A[:N]   the read request / write block for address A is not
                            answered (a write block is still stored)
-                           Each of these six: N times (counting every
+  --reply-late A[:N] MS    the read reply / write echo for address A comes in
+                           two halves, the second MS milliseconds after the
+                           first
+                           Each of these seven: N times (counting every
                            request for A, resends included), then answered
                            normally; without :N (or :0) every time; may be
                            repeated
-  --faults-on-writes-only  the six options above leave read replies alone
+  --faults-on-writes-only  the seven options above leave read replies alone
                            (a write's backup read and read-back stay clean)
   --damage-every N         every N-th read reply / write echo has a flipped
                            data bit, like --reply-bad-crc

@@ -35,10 +35,12 @@ struct BlockFault {
     Withheld,      // no reply at all
     ChangedEcho,   // write echo with its first data byte inverted, CRC-8 to match
     StoredDifferently,  // write stored with its first data byte inverted, echoed as sent
+    Late,          // the reply's second half lateMs after its first
   };
   Kind kind = Kind::WrongAddress;
   unsigned address = 0;
   unsigned count = 0;
+  unsigned lateMs = 0;
 };
 
 struct Options {
