@@ -1,5 +1,7 @@
 #include "cli/CliCommand.h"
 
+#include <QCoreApplication>
+
 #include "cli/CliOutput.h"
 
 namespace cli {
@@ -14,7 +16,10 @@ void ParseCommand(QCommandLineParser& parser, const QStringList& args, int minFi
   line[0] = QStringLiteral("tesraconfig-cli ") + args.value(0);
   if (!parser.parse(line)) BadUse(Utf8(parser.errorText()));
   if (parser.isSet(help)) {
-    OutBytes(Utf8(parser.helpText()));
+    // The toolkit names the program by its path; the command is what a user types.
+    QString text = parser.helpText();
+    text.replace(QCoreApplication::arguments().value(0), line[0]);
+    OutBytes(Utf8(text));
     Fail(kOk, {});
   }
   const int n = static_cast<int>(parser.positionalArguments().size());

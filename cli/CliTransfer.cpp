@@ -1,5 +1,7 @@
 #include "cli/CliTransfer.h"
 
+#include <csignal>
+
 #include <QTimer>
 
 #include "cli/CliOutput.h"
@@ -8,6 +10,11 @@
 
 namespace cli {
 namespace {
+
+volatile std::sig_atomic_t interruptAsked = 0;
+void AskToInterrupt(int) { interruptAsked = 1; }
+// How often the loop looks for Ctrl+C; the signal itself cannot touch the sequence.
+constexpr int kInterruptCheckMs = 100;
 
 const char* StepText(tesra::TransferStep step) {
   switch (step) {
@@ -47,10 +54,20 @@ class ControllerLine : private tesra::ExchangeSender, private tesra::ExchangeTim
 
   // Starts a job with `start` and runs until its outcome; every request has
   // its own time-out, so this ends.
+  // Ctrl+C stops it as the window's Подключить does: a write that has begun
+  // ends as cut short, saying after which block and where the backup is.
   tesra::TransferOutcome Run(const std::function<void()>& start) {
     outcome_.reset();
+    interruptAsked = 0;
+    const auto previous = std::signal(SIGINT, AskToInterrupt);
+    QTimer watch;
+    QObject::connect(&watch, &QTimer::timeout, [this] {
+      if (interruptAsked && sequence.Busy()) sequence.Interrupt();
+    });
+    watch.start(kInterruptCheckMs);
     start();
     RunUntil([this] { return outcome_.has_value(); }, 24 * 3600 * 1000);
+    std::signal(SIGINT, previous);
     progress_.Clear();
     if (!outcome_) Fail(kController, "Обмен с контроллером не завершился");
     return *outcome_;

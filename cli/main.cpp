@@ -51,7 +51,7 @@ std::string Usage() {
       "Чтение, запись, сравнение, проверка и отчет без окна.\n\nКоманды:\n";
   for (const Command& c : kCommands) text += std::string("  tesraconfig-cli ") + c.synopsis + "\n";
   text +=
-      "\nСтроки порта: --baud, --data-bits, --parity, --stop-bits, --no-crc-check.\n"
+      "\nПараметры порта: --baud, --data-bits, --parity, --stop-bits, --no-crc-check.\n"
       "--json (read, write, compare, check): ответ одним объектом JSON. КОМАНДА --help: справка по команде.\n"
       "Статус: 0 да, 1 нет (различия, ошибки, запись не подтверждена), 2 контроллер не ответил как должен, "
       "3 неверный вызов или файл.\n";

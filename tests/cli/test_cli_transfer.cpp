@@ -9,6 +9,9 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QTemporaryDir>
+#include <QThread>
+
+#include <csignal>
 
 #include "project/ProjectFiles.h"
 #include "tests/cli/CliProcess.h"
@@ -112,4 +115,37 @@ TEST(CommandLineWithController, EachCommandAndExitStatus) {
         EXPECT_EQ(times[i], expected[i].empty() ? "0" : expected[i]) << "message " << i + 1;
     }
   }
+}
+
+// Ctrl+C once the blocks are going out: the write is cut short, and the
+// command says after which block and where the backup to undo it is.
+TEST(CommandLineWithController, CtrlCDuringAWriteSaysWhereToUndoIt) {
+  QTemporaryDir dir;
+  const QString d = dir.path() + '/';
+  // A slow line, so the write is still going when Ctrl+C comes.
+  emutest::EmulatorProcess emulator({"--link-dir", dir.path().toStdString(), "--port", "1", "--baud", "1200",
+                                     "--memory", (kDocs + "example.usr").toStdString()});
+  ASSERT_FALSE(emulator.path().empty());
+  QProcess p;
+  QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+  env.insert(QStringLiteral("TESRACONFIG_COM_DIR"), dir.path());
+  env.insert(QStringLiteral("XDG_DATA_HOME"), d + "data");
+  p.setProcessEnvironment(env);
+  p.start(QStringLiteral(TESRA_CLI), {"write", kDocs + "example-findings.usr", "--force", "--port", "1", "--baud", "1200"});
+  // The backup is on disk before the first block goes out.
+  const QDir backups(d + "data/TesraConfig/backups");
+  for (int waited = 0; waited < 60000 && backups.entryList({"*.usr"}, QDir::Files).isEmpty(); waited += 10)
+    QThread::msleep(10);
+  ASSERT_FALSE(backups.entryList({"*.usr"}, QDir::Files).isEmpty());
+  ::kill(static_cast<pid_t>(p.processId()), SIGINT);
+  ASSERT_TRUE(p.waitForFinished(60000));
+  EXPECT_EQ(p.exitCode(), 2);
+  const QString backup = backups.filePath(backups.entryList({"*.usr"}, QDir::Files).value(0));
+  const QStringList err = QString::fromUtf8(p.readAllStandardError()).split('\n', Qt::SkipEmptyParts);
+  ASSERT_EQ(err.size(), 2);
+  EXPECT_TRUE(err[0].startsWith(QStringLiteral("Запись прервана после блока "))) << err[0].toStdString();
+  EXPECT_EQ(err[1], QStringLiteral("Резервная копия: ") + backup);
+  // stdout: the backup first, then the status the window shows for it.
+  EXPECT_EQ(QString::fromUtf8(p.readAllStandardOutput()).split('\n', Qt::SkipEmptyParts),
+            QStringList({backup, QStringLiteral("Запись не подтверждена")}));
 }
