@@ -1,6 +1,9 @@
 #include "app/Application.h"
 
+#include <chrono>
 #include <exception>
+
+#include <QFileInfo>
 
 #include "app/DebugSwitch.h"
 #include "app/controls/Prompter.h"
@@ -43,6 +46,20 @@ BoxOwner::BoxOwner(WidgetPrompter& prompter, QWidget* owner) : prompter_(prompte
 
 BoxOwner::~BoxOwner() { prompter_.SetOwner(nullptr); }
 
+QString ProjectFileArgument(const QStringList& arguments) {
+  QStringList rest = arguments.mid(1);
+  if (!rest.isEmpty() && rest.first() == QStringLiteral("-debug")) rest.removeFirst();
+  return rest.join(QLatin1Char(' '));
+}
+
+void OpenProjectArgument(TMain& main, const QStringList& arguments) {
+  const QString file = ProjectFileArgument(arguments);
+  // The whole path with the toolkit's separators, as Открыть's dialog gives
+  // it: the project's name in the caption and the save dialog is the same
+  // whichever way the file was opened.
+  if (!file.isEmpty()) main.ProjectPart().OpenProjectFile(QFileInfo(file).absoluteFilePath());
+}
+
 std::string ProgramArgumentText(int argc, char** argv) {
 #ifdef _WIN32
   (void)argc;
@@ -53,7 +70,18 @@ std::string ProgramArgumentText(int argc, char** argv) {
 #endif
 }
 
-int RunProgram(int argc, char** argv) {
+void KeepWindowsDrawnWhileWaiting(tesra::GuiQueue& queue) {
+  queue.SetWaitHook(
+      [] {
+        // Only repaints: a timer or a click handled here could start or end a
+        // port in the middle of a close.
+        for (QWidget* w : QApplication::topLevelWidgets())
+          if (w->isVisible()) w->repaint();
+      },
+      std::chrono::milliseconds(100));
+}
+
+int RunProgram(int argc, char** argv, const std::function<void(TMain&)>& windowsBuilt) {
   try {
     TesraApplication app(argc, argv);
     // The port's workers hand their events to this thread through the queue;
@@ -62,6 +90,7 @@ int RunProgram(int argc, char** argv) {
     tesra::GuiQueue::Main().SetWakeHook([] {
       QMetaObject::invokeMethod(qApp, [] { tesra::GuiQueue::Main().Drain(); }, Qt::QueuedConnection);
     });
+    KeepWindowsDrawnWhileWaiting(tesra::GuiQueue::Main());
     WidgetPrompter prompter(nullptr);
     app.SetErrorPrompter(&prompter);
     // An error from a window's constructor is shown once the windows are
@@ -76,12 +105,15 @@ int RunProgram(int argc, char** argv) {
           TDbg dbg(&main);
           TFormPort formPort(&main);
           main.AttachWindows({&setComPort, &formProjectName, &dbg, &formPort});
+          if (windowsBuilt) windowsBuilt(main);
           main.show();
+          OpenProjectArgument(main, app.arguments());
           app.exec();
           return true;
         },
         &prompter);
     tesra::GuiQueue::Main().SetWakeHook(nullptr);
+    tesra::GuiQueue::Main().SetWaitHook(nullptr, {});
   } catch (...) {
     // Nothing can be shown without the application object.
   }

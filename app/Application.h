@@ -6,13 +6,25 @@
 #include <string>
 
 #include <QApplication>
+#include <QStringList>
 
 class Prompter;
+class TMain;
 class WidgetPrompter;
 
 // The program's argument text, read from the process's arguments as they
 // were given (on Windows from the command line itself).
 std::string ProgramArgumentText(int argc, char** argv);
+
+// "tesraconfig [-debug] [FILE.usr]": the project file named by the arguments
+// after the program name and a first "-debug", as the toolkit gives them
+// (Explorer's quoted "%1" is one argument). An unquoted path with blanks
+// comes as several and is joined again. Empty when none is named.
+QString ProjectFileArgument(const QStringList& arguments);
+// Opens the project file named on the command line, if any, as Открыть opens
+// it (a relative path from the current folder): a file that cannot be read
+// gets Open's error box, and the program goes on with its empty project.
+void OpenProjectArgument(TMain& main, const QStringList& arguments);
 
 namespace detail {
 // A base constructed before the toolkit's application object, which takes
@@ -54,4 +66,15 @@ class BoxOwner {
 bool DeliverShowingErrors(const std::function<bool()>& deliver, Prompter* prompter);
 
 // Runs the whole program; returns 0 in every case.
-int RunProgram(int argc, char** argv);
+namespace tesra {
+class GuiQueue;
+}
+// While the queue's GUI thread waits for a port's workers (a close waiting
+// seconds for a slow line), the visible windows are repainted ten times a
+// second; no other event is handled meanwhile.
+void KeepWindowsDrawnWhileWaiting(tesra::GuiQueue& queue);
+
+class TMain;
+// `windowsBuilt`, for tests: runs once every window is built, before the main
+// window shows; what it throws goes the way of a window constructor's error.
+int RunProgram(int argc, char** argv, const std::function<void(TMain&)>& windowsBuilt = {});

@@ -33,13 +33,25 @@ if(CMAKE_STRIP)
   ")
 endif()
 
-set(CPACK_GENERATOR ZIP)
+# The executable's icon and version resource, from the one version number.
+enable_language(RC)
+set(TESRA_VENDOR TesraConfig)
+set(TESRA_ICON ${PROJECT_SOURCE_DIR}/app/tesraconfig.ico)
+configure_file(${PROJECT_SOURCE_DIR}/app/tesraconfig.rc.in ${PROJECT_BINARY_DIR}/app/tesraconfig.rc @ONLY)
+target_sources(tesraconfig PRIVATE ${PROJECT_BINARY_DIR}/app/tesraconfig.rc)
+
+# Two artifacts from the same installed files: the zip, and a setup program
+# (NSIS, TesraConfig-<version>-win64-setup.exe, named in CPackOptions.cmake).
+set(CPACK_GENERATOR ZIP NSIS)
 set(CPACK_PACKAGE_NAME TesraConfig)
-set(CPACK_PACKAGE_VENDOR TesraConfig)
+set(CPACK_PACKAGE_VENDOR ${TESRA_VENDOR})
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_SYSTEM_NAME win64)
 set(CPACK_PACKAGE_FILE_NAME ${CPACK_PACKAGE_NAME}-${CPACK_PACKAGE_VERSION}-${CPACK_SYSTEM_NAME})
 set(CPACK_INCLUDE_TOPLEVEL_DIRECTORY ON)
 # Debug information stays in the build tree.
 set(CPACK_STRIP_FILES ON)
+set(CPACK_PROJECT_CONFIG_FILE ${PROJECT_SOURCE_DIR}/cmake/nsis/CPackOptions.cmake)
+
+include(cmake/NsisSetup.cmake)
 include(CPack)

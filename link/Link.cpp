@@ -373,6 +373,7 @@ void Link::ShowReadImage(const tesra::ConfigImage& image) {
   for (QCheckBox* box : {c().CheckBox180, c().CheckBox181, c().CheckBox182, c().CheckBox183, c().CheckBox184,
                          c().CheckBox185, c().CheckBox186})
     if (box && EnabledByRules(box)) editor_.CheckBox180Click(box);
+  if (ctx_.ProjectReplaced) ctx_.ProjectReplaced({});
 }
 
 void Link::TBReadClick() {

@@ -49,10 +49,29 @@ std::string StageName(int stage) { return Number(stage + 1) + " этап"; }
 // --- the rules -------------------------------------------------------------
 
 std::optional<std::string> CountBeyondList(const PlanFacts& p, const Subject& s) {
+  if (s.field->kind != FieldKind::Count) return std::nullopt;
   const unsigned value = FieldValue(p.image, *s.field);
   const unsigned last = s.field->id == FieldId::Modules ? 8 : 2;
   if (value <= last) return std::nullopt;
   return "Значение " + Number(value) + " вне списка 0.." + Number(last) + ": в окне не выбрано ничего";
+}
+
+// The two console lists offer together at most two: beyond that the
+// announcer list holds only "0" and its count shows blank.
+std::optional<std::string> ConsolesBeyondLists(const PlanFacts& p, const Subject& s) {
+  if (s.field->id != FieldId::AnnouncerConsoles) return std::nullopt;
+  const unsigned fire = FieldValue(p.image, SystemField(FieldId::FireConsoles));
+  const unsigned announcer = FieldValue(p.image, *s.field);
+  // A count beyond its own list is warned about by itself.
+  if (fire > 2 || announcer > 2 || fire + announcer <= 2) return std::nullopt;
+  return "Пожарных пультов " + Number(fire) + " и пультов диктора " + Number(announcer) +
+         ": вместе больше 2, в окне количество пультов диктора не показано";
+}
+
+std::optional<std::string> GongWithoutAnnouncer(const PlanFacts& p, const Subject& s) {
+  if (s.field->id != FieldId::Gong || FieldValue(p.image, *s.field) == 0) return std::nullopt;
+  if (FieldValue(p.image, SystemField(FieldId::AnnouncerConsoles)) != 0) return std::nullopt;
+  return std::string("Гонг включен, но пультов диктора нет: в окне он выключен");
 }
 
 std::optional<std::string> ZonesBeyondSplitters(const PlanFacts& p, const Subject& s) {
@@ -128,6 +147,8 @@ std::optional<std::string> MessageTimeUnknown(const PlanFacts& p, const Subject&
 // The rules. A new rule is one row here (and its name in PlanRule).
 constexpr RuleRow kRules[] = {
     {PlanRule::CountBeyondList, FindingLevel::Warning, Scope::Count, CountBeyondList},
+    {PlanRule::ConsolesBeyondLists, FindingLevel::Warning, Scope::Count, ConsolesBeyondLists},
+    {PlanRule::GongWithoutAnnouncer, FindingLevel::Warning, Scope::Count, GongWithoutAnnouncer},
     {PlanRule::ZonesBeyondSplitters, FindingLevel::Warning, Scope::ZoneField, ZonesBeyondSplitters},
     {PlanRule::StageWithoutMessage, FindingLevel::Error, Scope::Stage, StageWithoutMessage},
     {PlanRule::StageWithoutZone, FindingLevel::Error, Scope::Stage, StageWithoutZone},
@@ -143,7 +164,8 @@ std::vector<Subject> SubjectsOf(Scope scope) {
   std::vector<Subject> subjects;
   switch (scope) {
     case Scope::Count:
-      for (FieldId id : {FieldId::Splitters, FieldId::Modules, FieldId::FireConsoles, FieldId::AnnouncerConsoles})
+      for (FieldId id : {FieldId::Splitters, FieldId::Modules, FieldId::FireConsoles, FieldId::AnnouncerConsoles,
+                         FieldId::Gong})
         subjects.push_back({&SystemField(id)});
       break;
     case Scope::ZoneField:
@@ -173,6 +195,10 @@ std::vector<Finding> CheckPlan(const ConfigImage& image, const MessageTimes& tim
     for (const Subject& s : SubjectsOf(scope)) {
       for (const RuleRow& r : kRules) {
         if (r.scope != scope) continue;
+        // What a stage the controller never reaches holds does not matter: it gets only that warning.
+        if (scope == Scope::Stage && r.rule != PlanRule::StageAfterUnlimited &&
+            UnlimitedBefore(facts.stages[static_cast<std::size_t>(s.input)], s.stage) >= 0)
+          continue;
         std::optional<std::string> what = r.test(facts, s);
         if (!what) continue;
         const std::string where = s.input >= 0 ? FieldWhere(*s.field) : FieldName(*s.field);

@@ -18,6 +18,8 @@ enum class FindingLevel : std::uint8_t { Error, Warning };
 // The rules, in the order of the table.
 enum class PlanRule : std::uint8_t {
   CountBeyondList,            // an equipment count no list item shows
+  ConsolesBeyondLists,        // fire + announcer consoles beyond what the two lists offer together
+  GongWithoutAnnouncer,       // the gong on with no announcer console to sound it
   ZonesBeyondSplitters,       // music presets, AUX/RING/TEL
   StageWithoutMessage,
   StageWithoutZone,           // none chosen, or none a fitted splitter serves

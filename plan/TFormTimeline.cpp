@@ -22,9 +22,13 @@ class TimelineView : public QWidget {
 
  protected:
   void paintEvent(QPaintEvent*) override {
+    drawn = form_.Shown();
     QPainter p(this);
-    PaintTimeline(p, rect(), form_.Shown());
+    PaintTimeline(p, rect(), drawn);
   }
+
+ public:
+  tesra::Timeline drawn;  // as the last repaint drew it
 
  private:
   const TFormTimeline& form_;
@@ -61,13 +65,17 @@ tesra::Timeline TFormTimeline::OfInput(int input) const {
 
 tesra::Timeline TFormTimeline::Shown() const { return OfInput(ctx_.SelectedInput); }
 
+const tesra::Timeline& TFormTimeline::Drawn() const { return static_cast<const TimelineView*>(View)->drawn; }
+
 void TFormTimeline::ButtonSaveClick() {
   if (!ctx_.Prompts) return;
-  const QString path = ctx_.Prompts->SaveFileName(
-      this, QString(), QStringLiteral("Диаграммы всех входов (*.pdf);;Диаграмма входа (*.png)"), QStringLiteral("pdf"));
-  if (path.isEmpty()) return;
-  const bool png = path.endsWith(QStringLiteral(".png"), Qt::CaseInsensitive);
-  if (!(png ? SavePng(path) : SavePdf(path)))
+  // The type chosen in the dialog decides what is written, whatever the name says.
+  const std::vector<SaveType> types = {{QStringLiteral("Диаграммы всех входов (*.pdf)"), QStringLiteral("pdf")},
+                                       {QStringLiteral("Диаграмма входа (*.png)"), QStringLiteral("png")}};
+  QString path;
+  const int type = ctx_.Prompts->SaveFileTyped(this, types, path);
+  if (type < 0) return;
+  if (!(type == 1 ? SavePng(path) : SavePdf(path)))
     ctx_.Prompts->Error(QStringLiteral("Ошибка записи файла ") + path + QStringLiteral(" !"));
 }
 

@@ -21,8 +21,10 @@ class TFormTimeline : public QWidget {
   // The timeline of the shown input, as the editor holds it now.
   tesra::Timeline Shown() const;
   tesra::Timeline OfInput(int input) const;
+  // What the view's last repaint drew.
+  const tesra::Timeline& Drawn() const;
 
-  // Asks for a file; ".png" writes the shown input, anything else a PDF of all eight.
+  // Asks for a file and its type: PNG writes the shown input, PDF all eight.
   void ButtonSaveClick();
   bool SavePdf(const QString& path);
   bool SavePng(const QString& path);

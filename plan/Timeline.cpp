@@ -23,7 +23,10 @@ std::string StageLabel(unsigned message, unsigned repeats, unsigned pauseSeconds
   return text;
 }
 
-std::string TotalText(const Timeline& t) { return t.unlimited ? "Без ограничения" : std::to_string(t.total) + " с"; }
+std::string TotalText(const Timeline& t) {
+  if (t.unlimited) return "Без ограничения";
+  return t.totalKnown ? std::to_string(t.total) + " с" : std::string("неизвестно");
+}
 
 Timeline BuildTimeline(const ConfigImage& image, const MessageTimes& times, int input) {
   Timeline t;
@@ -40,16 +43,21 @@ Timeline BuildTimeline(const ConfigImage& image, const MessageTimes& times, int 
 
   const std::array<StageFacts, 8> stages = ReadStages(image, t.input);
   long long clock = 0;
+  bool startKnown = true;
+  long long knownUntil = -1;
   for (int s = 0; s < 8 && !t.unlimited; ++s) {
     const StageFacts& st = stages[static_cast<std::size_t>(s)];
     if (!st.on) continue;
     const std::optional<long long> length = MessageSeconds(times, st.message);
-    const bool known = length && *length > 0;
-    // An unknown playing time counts as 0: the band shows the pauses alone.
-    const long long seconds = StageSeconds(known ? *length : 0, st.repeats, st.pause);
+    const bool known = length.has_value();
+    const long long seconds = known ? StageSeconds(*length, st.repeats, st.pause) : 0;
     const bool open = st.repeats == 0 || IsTooLong(seconds) || IsTooLong(AddSeconds(clock, seconds));
-    TimelineStage stage{s, clock, open ? clock : AddSeconds(clock, seconds), open, known,
+    // A stage of unknown length gets a nominal span, so that it and what follows can be drawn.
+    const long long span = known ? seconds : std::max(kOpenEndRoom, clock / 4);
+    TimelineStage stage{s, clock, open ? clock : AddSeconds(clock, span), open, known, startKnown,
                         StageLabel(st.message, st.repeats, st.pause)};
+    if (!known && !open && knownUntil < 0) knownUntil = clock;
+    startKnown = startKnown && (known || open);
     const int index = static_cast<int>(t.stages.size());
     for (int row = 0; row < static_cast<int>(t.rows.size()); ++row) {
       const TimelineRow& r = t.rows[static_cast<std::size_t>(row)];
@@ -64,6 +72,8 @@ Timeline BuildTimeline(const ConfigImage& image, const MessageTimes& times, int 
     t.stages.push_back(std::move(stage));
   }
   t.total = clock;
+  t.totalKnown = knownUntil < 0;
+  t.knownUntil = t.totalKnown ? clock : knownUntil;
   t.axisEnd = t.unlimited ? clock + std::max(kOpenEndRoom, clock / 4) : std::max(kShortestAxis, clock);
   return t;
 }

@@ -25,13 +25,17 @@ struct TimelineRow {
 };
 
 // A stage that plays: stages that are on, in order, up to and with the first
-// one without a limit (nothing after it plays).
+// one without a limit (nothing after it plays). Start and end are places on
+// the axis in seconds; they are times from the alarm only while every stage
+// before is of known length: a stage whose message time is not a number
+// takes a nominal span and is drawn as of unknown length.
 struct TimelineStage {
   int stage;             // 0..7
-  long long start;       // seconds from the alarm
+  long long start;       // seconds from the alarm (when startKnown)
   long long end;         // start + the stage's time; = start when open-ended
   bool openEnded;        // repeats without limit (or too long to count)
-  bool timeKnown;        // the message's playing time is a number above 0
+  bool timeKnown;        // the message's playing time is a number
+  bool startKnown;       // every stage before is of known length
   std::string label;     // "Сообщ. 5 × 2, пауза 10 с"
 };
 
@@ -50,6 +54,12 @@ struct Timeline {
   // the time it begins, after which the sequence plays on without end.
   long long total = 0;
   bool unlimited = false;
+  // False when a stage before the end is of unknown length: the total is
+  // then a place on the axis, not a time.
+  bool totalKnown = true;
+  // Seconds up to which the axis counts real time: the start of the first
+  // stage of unknown length, else the total.
+  long long knownUntil = 0;
   // Seconds the axis spans: the total, and room after it for an open end.
   long long axisEnd = 0;
 };
@@ -60,7 +70,8 @@ Timeline BuildTimeline(const ConfigImage& image, const MessageTimes& times, int 
 // unlimited repeats; a pause only where the message repeats.
 std::string StageLabel(unsigned message, unsigned repeats, unsigned pauseSeconds);
 
-// "80 с", or "Без ограничения" for an open-ended sequence.
+// "80 с", "Без ограничения" for an open-ended sequence, "неизвестно" when a
+// stage's length is unknown.
 std::string TotalText(const Timeline& t);
 
 }  // namespace tesra

@@ -30,6 +30,16 @@ long long TickStep(long long axisEnd) {
   return s;
 }
 
+const QString kUnknown = QStringLiteral("время неизвестно");
+
+// "40–80 с"; without a known start only the length, without a known length "время неизвестно".
+QString StageTimes(const TimelineStage& st) {
+  if (!st.timeKnown && !st.openEnded) return kUnknown;
+  if (st.openEnded) return st.startKnown ? QStringLiteral("%1 с – …").arg(st.start) : QStringLiteral("… – …");
+  if (!st.startKnown) return QStringLiteral("длительность %1 с").arg(st.end - st.start);
+  return QStringLiteral("%1–%2 с").arg(st.start).arg(st.end);
+}
+
 }  // namespace
 
 QString TimelineTitle(const Timeline& t) {
@@ -82,8 +92,10 @@ void PaintTimeline(QPainter& p, const QRectF& area, const Timeline& t) {
   p.drawRect(QRectF(left, rowsTop, width, rowsBottom - rowsTop));
 
   // Axis: ticks in seconds.
+  // Seconds count only up to the first stage of unknown length.
+  const long long ticksEnd = t.totalKnown ? t.axisEnd : t.knownUntil;
   const long long step = TickStep(t.axisEnd);
-  for (long long s = 0; s <= t.axisEnd; s += step) {
+  for (long long s = 0; s <= ticksEnd; s += step) {
     const qreal xs = x(s);
     p.setPen(QColor(225, 225, 225));
     p.drawLine(QPointF(xs, rowsTop), QPointF(xs, rowsBottom));
@@ -113,10 +125,8 @@ void PaintTimeline(QPainter& p, const QRectF& area, const Timeline& t) {
     p.setPen(color.darker(160));
     p.drawRect(head);
     p.setPen(Qt::black);
-    const QString times = st.openEnded ? QStringLiteral("%1 с – …").arg(st.start)
-                                       : QStringLiteral("%1–%2 с").arg(st.start).arg(st.end);
-    const QString first = QStringLiteral("%1 этап, %2").arg(st.stage + 1).arg(times);
-    const QString label = U(st.label) + (st.timeKnown ? QString() : QStringLiteral(" (время ?)"));
+    const QString first = QStringLiteral("%1 этап, %2").arg(st.stage + 1).arg(StageTimes(st));
+    const QString label = U(st.label) + (st.timeKnown ? QString() : QStringLiteral(", ") + kUnknown);
     const QRectF inner = head.adjusted(3, 1, -3, -1);
     p.drawText(QRectF(inner.left(), inner.top(), inner.width(), inner.height() / 2), Qt::AlignLeft | Qt::AlignVCenter,
                fm.elidedText(first, Qt::ElideRight, inner.width()));
@@ -145,6 +155,12 @@ void PaintTimeline(QPainter& p, const QRectF& area, const Timeline& t) {
       arrow.lineTo(band.right() - 10, ym + 5);
       p.setPen(QPen(color.darker(170), 1.5));
       p.drawPath(arrow);
+    } else if (!st.timeKnown) {
+      // Of unknown length: hatched, its span only a place holder.
+      p.fillRect(band, color.lighter(125));
+      p.fillRect(band, QBrush(color.darker(140), Qt::BDiagPattern));
+      p.setPen(QPen(color.darker(150), 1, Qt::DashLine));
+      p.drawRect(band);
     } else {
       p.fillRect(band, color);
       p.setPen(color.darker(150));
@@ -159,10 +175,11 @@ void PaintTimeline(QPainter& p, const QRectF& area, const Timeline& t) {
   // The total: where the sequence ends, or where it begins to play on without end.
   if (!t.stages.empty()) {
     const qreal xt = x(t.total);
-    p.setPen(QPen(QColor(200, 0, 0), 2, t.unlimited ? Qt::DashLine : Qt::SolidLine));
+    p.setPen(QPen(QColor(200, 0, 0), 2, t.unlimited || !t.totalKnown ? Qt::DashLine : Qt::SolidLine));
     p.drawLine(QPointF(xt, headerTop), QPointF(xt, rowsBottom + pad * 0.6));
-    const QString text = t.unlimited ? QStringLiteral("далее без ограничения")
-                                     : QStringLiteral("Всего: %1 с").arg(t.total);
+    const QString text = t.unlimited     ? QStringLiteral("далее без ограничения")
+                         : t.totalKnown ? QStringLiteral("Всего: %1 с").arg(t.total)
+                                        : QStringLiteral("Всего: ") + kUnknown;
     const qreal w = fm.horizontalAdvance(text) + 8;
     const qreal tx = std::clamp(xt - w / 2, left, right - w);
     p.setPen(QColor(200, 0, 0));

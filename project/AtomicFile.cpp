@@ -30,13 +30,36 @@ FileReadResult OpenForRead(const fs::path& path, std::ifstream& in, std::uintmax
   return in ? FileReadResult::Ok : FileReadResult::Unreadable;
 }
 
+// A short name of its own in the target's folder ("~" and seven hex digits):
+// a name derived from the target's would not fit beside a target whose name
+// is already near the system's limit.
 fs::path TemporaryNameBeside(const fs::path& target) {
   static std::mt19937_64 rng{std::random_device{}()};
-  char suffix[24];
-  std::snprintf(suffix, sizeof suffix, ".%016llx.tmp", static_cast<unsigned long long>(rng()));
-  fs::path name = target;
-  name += suffix;
-  return name;
+  char name[16];
+  std::snprintf(name, sizeof name, "~%07llx", static_cast<unsigned long long>(rng() & 0xFFFFFFFull));
+  return target.parent_path() / name;
+}
+
+// Windows refuses paths of MAX_PATH (260) characters and more, and folders
+// beyond 248, unless they are given in the long-path form; shorter paths
+// stay as they are, so that messages show them as the user wrote them.
+fs::path SystemPath(const fs::path& path) {
+#ifdef _WIN32
+  constexpr std::size_t kShortest = 248;
+  if (path.native().rfind(L"\\\\?\\", 0) == 0) return path;
+  // A relative path counts with the folder it is relative to.
+  std::error_code ec;
+  fs::path full = path.is_absolute() ? path : fs::absolute(path, ec);
+  if (ec || full.native().size() < kShortest) return path;
+  // The long-path form is taken as it stands: no "." or ".." is resolved in it.
+  full = full.lexically_normal();
+  full.make_preferred();
+  const std::wstring& w = full.native();
+  if (w.rfind(L"\\\\", 0) == 0) return fs::path(L"\\\\?\\UNC\\" + w.substr(2));  // \\server\share
+  return fs::path(L"\\\\?\\" + w);
+#else
+  return path;
+#endif
 }
 
 std::FILE* CreateExclusive(const fs::path& path) {
@@ -83,8 +106,9 @@ void SyncDirectory([[maybe_unused]] const fs::path& dir) {
 
 }  // namespace
 
-FileReadResult ReadWholeFile(const fs::path& path, std::string& out, std::uintmax_t maxBytes) {
+FileReadResult ReadWholeFile(const fs::path& given, std::string& out, std::uintmax_t maxBytes) {
   out.clear();
+  const fs::path path = SystemPath(given);
   std::ifstream in;
   std::uintmax_t size = 0;
   const FileReadResult r = OpenForRead(path, in, &size);
@@ -106,8 +130,9 @@ FileReadResult ReadWholeFile(const fs::path& path, std::string& out, std::uintma
   return FileReadResult::Ok;
 }
 
-FileReadResult ReadFilePrefix(const fs::path& path, std::string& out, std::size_t maxBytes) {
+FileReadResult ReadFilePrefix(const fs::path& given, std::string& out, std::size_t maxBytes) {
   out.clear();
+  const fs::path path = SystemPath(given);
   std::ifstream in;
   const FileReadResult r = OpenForRead(path, in, nullptr);
   if (r != FileReadResult::Ok) return r;
@@ -119,8 +144,9 @@ FileReadResult ReadFilePrefix(const fs::path& path, std::string& out, std::size_
   return FileReadResult::Ok;
 }
 
-bool StageFile(const fs::path& path, std::string_view bytes, StagedFile& staged) {
+bool StageFile(const fs::path& given, std::string_view bytes, StagedFile& staged) {
   std::error_code ec;
+  const fs::path path = SystemPath(given);
   fs::path target = path;
   if (fs::is_symlink(path, ec)) {
     fs::path resolved = fs::canonical(path, ec);

@@ -72,6 +72,7 @@ void ProjectCommands::TBNewClick(QDialog* nameDialog) {
   ctx_.Image.clear();
   // The screen must not go on showing the previous project.
   ShowImage();
+  if (ctx_.ProjectReplaced) ctx_.ProjectReplaced({});
 }
 
 void ProjectCommands::TBOpenClick() {
@@ -82,13 +83,23 @@ void ProjectCommands::TBOpenClick() {
     ctx_.RefreshGuard = 0;
     return;
   }
+  ReadProjectFile(fileName);
+}
+
+bool ProjectCommands::OpenProjectFile(const QString& fileName) {
+  if (!AskToSave()) return false;
+  return ReadProjectFile(fileName);
+}
+
+bool ProjectCommands::ReadProjectFile(const QString& fileName) {
+  MainControls& c = *ctx_.Controls;
   // Read before anything changes, so a file that cannot be read leaves the
   // current project whole.
   tesra::ConfigImage loaded;
   if (!tesra::ReadImageFile(FsPath(fileName), loaded)) {
     ctx_.RefreshGuard = 0;
     prompter_.Error(kOpenFailed + ShownPath(fileName) + kPathEnd);
-    return;
+    return false;
   }
 
   ctx_.CurrentProject = QString::fromStdString(tesra::ProjectNameFromFile(fileName.toStdString()));
@@ -99,6 +110,8 @@ void ProjectCommands::TBOpenClick() {
     c.SetLenMesValue(i + 1, QString::fromStdString(times[static_cast<std::size_t>(i)]));
 
   ShowOpenedImage(loaded);
+  if (ctx_.ProjectReplaced) ctx_.ProjectReplaced(fileName);
+  return true;
 }
 
 void ProjectCommands::ShowOpenedImage(const tesra::ConfigImage& loaded) {
@@ -129,5 +142,6 @@ SaveResult ProjectCommands::TBSaveClick() {
     return SaveResult::Failed;
   }
   ctx_.SavedFlag = 1;
+  if (ctx_.ProjectSaved) ctx_.ProjectSaved(fileName);
   return SaveResult::Saved;
 }

@@ -25,6 +25,12 @@ class ProjectCommands {
   // nameDialog is FormProjectName; without it New does nothing.
   void TBNewClick(QDialog* nameDialog);
   void TBOpenClick();
+  // Opens a named image file (with its .ini) as Открыть does once its dialog
+  // has given the name: the question about unsaved changes first, then the
+  // files, or Open's own error box leaving the current project whole. For a
+  // drop, the recent list, a backup and the program's argument. True when
+  // the file became the project.
+  bool OpenProjectFile(const QString& fileName);
   SaveResult TBSaveClick();
   // The end of Open once the files are read: the image replaces the
   // project's and the controls follow it, under RefreshGuard.
@@ -35,6 +41,8 @@ class ProjectCommands {
   // without saving; OK goes on only when the save succeeded, so a cancelled
   // or failed save never lets the command replace the unsaved work.
   bool AskToSave();
+  // Open once the name is known and the question answered.
+  bool ReadProjectFile(const QString& fileName);
   // The controls as a whole follow the image, under RefreshGuard.
   void ShowImage();
 

@@ -12,7 +12,9 @@
 #   TESRA_WIN_NULLMODEM_A/B  the two ends of a null-modem cable (a socat pty pair)
 # TESRA_WIN_COM_BASE (default 50) is the first of the three port numbers.
 # Then the package (scripts/windows-package-run.sh): made with CPack, unzipped
-# into a temporary folder and started under Wine on Xvfb until its window shows.
+# into a temporary folder and started under Wine on Xvfb until its window shows;
+# and the setup program (scripts/windows-setup-check.sh): installed, used and
+# uninstalled under Wine in a fresh prefix.
 # Arguments go to ctest, e.g. `scripts/cross-windows.sh -R Win32Ports`; with
 # any, the package run is left out.
 set -euo pipefail
@@ -25,7 +27,9 @@ jobs=${TESRA_JOBS:-2}
 # loader they run (no 32-bit part is needed); googletest the sources the cross
 # build compiles GoogleTest from.
 # fonts-wine: Wine's own fonts, which the widget tests on the windows platform measure with.
-"$root/scripts/setup.sh" --with g++-mingw-w64-x86-64-posix qt6-base-dev-tools wine wine64 fonts-wine googletest socat
+# nsis: makensis, which makes the setup program.
+"$root/scripts/setup.sh" --with g++-mingw-w64-x86-64-posix qt6-base-dev-tools wine wine64 fonts-wine googletest socat \
+  nsis
 
 # One run at a time per tree: a second one would share the build, the Wine
 # prefix and its server, and end that server under the first one's tests.
@@ -190,5 +194,7 @@ if (($# == 0)); then
   # The package is checked where a user would run it: unzipped elsewhere, with a display.
   echo "== the Windows package under Wine"
   "$root/scripts/windows-package-run.sh" 9>&- || status=1
+  echo "== the setup program under Wine"
+  "$root/scripts/windows-setup-check.sh" 9>&- || status=1
 fi
 exit "$status"

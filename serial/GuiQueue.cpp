@@ -53,9 +53,17 @@ std::size_t GuiQueue::Drain() {
   return ran;
 }
 
+void GuiQueue::SetWaitHook(std::function<void()> hook, std::chrono::milliseconds every) {
+  std::lock_guard<std::mutex> lock(m_);
+  waitHook_ = std::move(hook);
+  waitEvery_ = every;
+}
+
 bool GuiQueue::ServeUntil(const std::function<bool()>& done,
                           std::optional<std::chrono::steady_clock::time_point> deadline) {
+  using Clock = std::chrono::steady_clock;
   std::unique_lock<std::mutex> lock(m_);
+  auto nextHook = Clock::now() + waitEvery_;
   for (;;) {
     if (done()) return true;
     std::function<void()> call;
@@ -67,7 +75,14 @@ bool GuiQueue::ServeUntil(const std::function<bool()>& done,
       continue;
     }
     auto ready = [&] { return !calls_.empty() || done(); };
-    if (deadline) {
+    if (waitHook_ && (!deadline || nextHook < *deadline)) {
+      if (guiCv_.wait_until(lock, nextHook, ready)) continue;
+      const std::function<void()> hook = waitHook_;
+      lock.unlock();
+      hook();
+      lock.lock();
+      nextHook = Clock::now() + waitEvery_;
+    } else if (deadline) {
       if (!guiCv_.wait_until(lock, *deadline, ready)) return false;
     } else {
       guiCv_.wait(lock, ready);

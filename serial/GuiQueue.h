@@ -35,6 +35,11 @@ class GuiQueue {
   // it queues a Drain() on the GUI event loop.
   void SetWakeHook(std::function<void()> hook);
 
+  // Run on the GUI thread at most every `every` while ServeUntil waits with
+  // nothing to run, so that the program's windows keep being drawn during a
+  // close that waits seconds for a slow line. Must not start or end a port.
+  void SetWaitHook(std::function<void()> hook, std::chrono::milliseconds every);
+
   // Queues a call for the GUI thread and returns at once.
   void Post(std::function<void()> call);
 
@@ -66,6 +71,8 @@ class GuiQueue {
   std::condition_variable doneCv_;
   std::deque<std::function<void()>> calls_;
   std::function<void()> hook_;
+  std::function<void()> waitHook_;
+  std::chrono::milliseconds waitEvery_{0};
   std::atomic<bool> haveGui_{false};
   std::atomic<std::thread::id> gui_{};
 };

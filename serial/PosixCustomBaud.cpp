@@ -18,4 +18,11 @@ bool SetCustomBaudRate(int fd, std::uint32_t rate) {
   return ioctl(fd, TCSETS2, &t) == 0;
 }
 
+bool GetLineRate(int fd, std::uint32_t& rate) {
+  struct termios2 t;
+  if (ioctl(fd, TCGETS2, &t) != 0) return false;
+  rate = t.c_ospeed;
+  return true;
+}
+
 }  // namespace tesra

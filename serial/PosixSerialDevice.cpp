@@ -31,7 +31,32 @@ constexpr int kTxEmptyRetestMs = 10;
 constexpr std::uint32_t kLineEvents = EV_CTS | EV_DSR | EV_RLSD | EV_RING;
 constexpr std::uint32_t kCountEvents = EV_BREAK | EV_ERR;
 
+// What the tty took of `dcb`: a driver may drop mark and space parity or
+// RTS/CTS without failing, and a rate it refused leaves 38400.
+DeviceControlBlock TakenOf(const DeviceControlBlock& dcb, const termios& back, std::uint32_t rate) {
+  DeviceControlBlock has = dcb;
+  if (dcb.Parity >= 3 && !(back.c_cflag & CMSPAR)) has.Parity = dcb.Parity == 3 ? 1 : 2;  // odd or even left
+  if (!(back.c_cflag & CRTSCTS)) {
+    has.Flags &= ~dcb::fOutxCtsFlow;
+    if ((has.Flags & dcb::fRtsControlMask) == dcb::fRtsControlHandshake)
+      has.Flags = (has.Flags & ~dcb::fRtsControlMask) | dcb::fRtsControlEnable;
+  }
+  has.BaudRate = rate;
+  return has;
+}
+
 }  // namespace
+
+bool PosixTtyCalls::GetAttr(int fd, termios& t) { return ::tcgetattr(fd, &t) == 0; }
+bool PosixTtyCalls::SetAttr(int fd, const termios& t) { return ::tcsetattr(fd, TCSANOW, &t) == 0; }
+bool PosixTtyCalls::SetRate(int fd, std::uint32_t rate) { return SetCustomBaudRate(fd, rate); }
+bool PosixTtyCalls::GetRate(int fd, std::uint32_t& rate) { return GetLineRate(fd, rate); }
+bool PosixTtyCalls::ModemLines(int fd, unsigned long request, int lines) { return ::ioctl(fd, request, &lines) == 0; }
+
+PosixTtyCalls& SystemTtyCalls() {
+  static PosixTtyCalls calls;
+  return calls;
+}
 
 std::string DevicePathForPort(int n) {
   if (n < 1) return {};
@@ -81,12 +106,12 @@ bool PosixSerialDevice::Open(int comNumber) {
   if (::flock(fd, LOCK_EX | LOCK_NB) != 0) return fail(EBUSY);
   ::ioctl(fd, TIOCEXCL);
   termios t{};
-  if (::tcgetattr(fd, &t) != 0) return fail(errno);
+  if (!tty_.GetAttr(fd, t)) return fail(errno);
   // Raw at once, at the rate the device runs at, whatever an earlier program left.
   DeviceControlBlock start;
   start.BaudRate = RateOfSpeed(cfgetospeed(&t));
   t = TerminalSettingsOf(t, start);
-  if (::tcsetattr(fd, TCSANOW, &t) != 0) return fail(errno);
+  if (!tty_.SetAttr(fd, t)) return fail(errno);
   const int w1 = ::eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
   const int w2 = ::eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
   if (w1 < 0 || w2 < 0) {
@@ -143,15 +168,23 @@ bool PosixSerialDevice::SetCommState(const DeviceControlBlock& dcb) {
     return false;
   }
   termios t{};
-  if (::tcgetattr(fd_, &t) != 0) return false;
+  if (!tty_.GetAttr(fd_, t)) return false;
   t = TerminalSettingsOf(t, dcb);
-  bool ok = ::tcsetattr(fd_, TCSANOW, &t) == 0;
-  if (ok && !PosixSpeed(dcb.BaudRate)) ok = SetCustomBaudRate(fd_, dcb.BaudRate);
-  if (ok) {
+  if (!tty_.SetAttr(fd_, t)) return false;
+  if (!PosixSpeed(dcb.BaudRate) && !tty_.SetRate(fd_, dcb.BaudRate)) return false;
+  // Read back: what the tty did not take is a failed setting, and the block
+  // kept is what the device has.
+  termios back{};
+  std::uint32_t rate = 0;
+  if (!tty_.GetAttr(fd_, back) || !tty_.GetRate(fd_, rate)) return false;
+  const DeviceControlBlock has = TakenOf(dcb, back, rate);
+  {
     std::lock_guard<std::mutex> lock(m_);
-    dcb_ = dcb;
+    dcb_ = has;
   }
-  return ok;
+  if (has == dcb) return true;
+  errno = EINVAL;
+  return false;
 }
 
 void PosixSerialDevice::Kick(int fd) {
@@ -436,12 +469,11 @@ bool PosixSerialDevice::EscapeCommFunction(std::uint32_t function) {
     errno = EBADF;
     return false;
   }
-  int bits;
   switch (function) {
-    case SETRTS: bits = TIOCM_RTS; return ::ioctl(fd_, TIOCMBIS, &bits) == 0;
-    case CLRRTS: bits = TIOCM_RTS; return ::ioctl(fd_, TIOCMBIC, &bits) == 0;
-    case SETDTR: bits = TIOCM_DTR; return ::ioctl(fd_, TIOCMBIS, &bits) == 0;
-    case CLRDTR: bits = TIOCM_DTR; return ::ioctl(fd_, TIOCMBIC, &bits) == 0;
+    case SETRTS: return tty_.ModemLines(fd_, TIOCMBIS, TIOCM_RTS);
+    case CLRRTS: return tty_.ModemLines(fd_, TIOCMBIC, TIOCM_RTS);
+    case SETDTR: return tty_.ModemLines(fd_, TIOCMBIS, TIOCM_DTR);
+    case CLRDTR: return tty_.ModemLines(fd_, TIOCMBIC, TIOCM_DTR);
     case SETBREAK: return ::ioctl(fd_, TIOCSBRK) == 0;
     case CLRBREAK: return ::ioctl(fd_, TIOCCBRK) == 0;
     default: errno = EINVAL; return false;
@@ -454,6 +486,8 @@ void PosixSerialDevice::CancelIo() {
   Kick(waitWake_);
   Kick(writeWake_);
 }
+
+void PosixSerialDevice::ResumeIo() { cancelled_.store(false); }
 
 bool PosixSerialDevice::CloseHandle() {
   if (fd_ < 0) {

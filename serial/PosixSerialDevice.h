@@ -12,6 +12,7 @@
 #include <string>
 
 #include "serial/PortDevice.h"
+#include "serial/PosixTtyCalls.h"
 #include "serial/SerialDevice.h"
 
 namespace tesra {
@@ -19,10 +20,13 @@ namespace tesra {
 // Sets a line rate outside the POSIX set through termios2 (its own source
 // file: its header clashes with <termios.h>).
 bool SetCustomBaudRate(int fd, std::uint32_t rate);
+// The output rate a tty runs at, read through termios2.
+bool GetLineRate(int fd, std::uint32_t& rate);
 
 class PosixSerialDevice final : public SerialDevice {
  public:
-  PosixSerialDevice() = default;
+  // `calls` stays the caller's; null uses the system's.
+  explicit PosixSerialDevice(PosixTtyCalls* calls = nullptr) : tty_(calls ? *calls : SystemTtyCalls()) {}
   ~PosixSerialDevice() override;
 
   bool Open(int comNumber) override;
@@ -42,6 +46,7 @@ class PosixSerialDevice final : public SerialDevice {
   bool PurgeComm(std::uint32_t flags) override;
   bool EscapeCommFunction(std::uint32_t function) override;
   void CancelIo() override;
+  void ResumeIo() override;
   bool CloseHandle() override;
 
   // Completed event waits since the open, for checks that no wait spins.
@@ -54,6 +59,7 @@ class PosixSerialDevice final : public SerialDevice {
   static void Drain(int fd);
   bool SampleLines(std::uint32_t mask, std::uint32_t& events);
 
+  PosixTtyCalls& tty_;
   int fd_ = -1;
   int waitWake_ = -1;
   int writeWake_ = -1;

@@ -130,8 +130,13 @@ class SerialDevice {
   virtual bool OutputSent(std::uint64_t& sent) = 0;
   virtual bool PurgeComm(std::uint32_t flags) = 0;
   virtual bool EscapeCommFunction(std::uint32_t function) = 0;
-  // Ends every pending and later blocking call at once, as failed, until Close.
+  // Ends every pending and later blocking call at once, as failed, until
+  // ResumeIo or Close.
   virtual void CancelIo() = 0;
+  // Calls block again as before a CancelIo.
+  virtual void ResumeIo() = 0;
+  // Releases the device. Output it still holds may keep a UART's close
+  // waiting for the line to drain: purge it first when it is to be dropped.
   virtual bool CloseHandle() = 0;
 };
 

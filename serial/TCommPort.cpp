@@ -135,6 +135,9 @@ void TCommPort::JoinAndDrop(std::unique_ptr<W>& worker) {
   if (!worker->WaitFor(kStopGrace)) {
     ComHandle->CancelIo();
     worker->WaitFor();
+    // Only this worker was late: the others' calls go on, the writer's with
+    // the close's own grace for what its ring still holds.
+    ComHandle->ResumeIo();
   }
   worker.reset();
 }
@@ -156,6 +159,9 @@ void TCommPort::StopWriter() {
     if (!moved) {
       ComHandle->CancelIo();
       WriteThread->WaitFor();
+      // What the device still holds for output is dropped too: a UART's
+      // close would otherwise wait for the line to drain, up to half a minute.
+      ComHandle->PurgeComm(PURGE_TXABORT | PURGE_TXCLEAR);
       break;
     }
     before = now;
@@ -172,6 +178,10 @@ void TCommPort::ClosePort() {
   StatusThread->Terminate();
   ComHandle->SetCommMask(0);
   JoinAndDrop(StatusThread);
+  // A status worker stopped before its last wait came back with no event
+  // leaves the mask it dispatched already: the close's last wake-up of the
+  // dispatcher must find nothing.
+  EventMask.store(0);
 
   ReadThread->Terminate();
   ReadRequest.Set();

@@ -16,6 +16,13 @@
 //  - the component must not be destroyed, and nothing may wait for the port's
 //    workers (sleep for data, join): the close waits for the handler.
 //
+// Closing. The writer sends what its ring holds for as long as the line
+// takes bytes; a write that sends nothing for a while (flow control, a peer
+// that reads nothing, a dead device) is cancelled, and what the ring and the
+// device still hold for output is dropped. A close drains or drops; it never
+// waits on a line that does not move. A device worker other than the writer
+// that is late to stop has its own call cancelled, not the writer's.
+//
 // Errors. A device that does not open shows "Can't open COM port" through
 // the MessageSink and leaves the port closed; OnOpen is not raised. The code
 // OnOpen passes is the operating system's last-error value that the open and

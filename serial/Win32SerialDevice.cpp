@@ -9,10 +9,6 @@ namespace tesra {
 
 namespace {
 
-// How long a cancelled call may take to report its abort before its record
-// is given up on; the close's CloseHandle ends it for good.
-constexpr DWORD kAbortWaitMs = 500;
-
 HANDLE H(void* h) { return static_cast<HANDLE>(h); }
 
 // The events a driver reports from the data alone; a device without modem
@@ -172,6 +168,7 @@ bool Win32SerialDevice::SetCommState(const DeviceControlBlock& d) {
 }
 
 bool Win32SerialDevice::SetCommMask(std::uint32_t mask) {
+  std::lock_guard<std::mutex> lock(maskLock_);
   driverMask_.store(mask);
   return ::SetCommMask(H(handle_), mask) != 0;
 }
@@ -192,10 +189,11 @@ IoResult Win32SerialDevice::WaitCommEvent(std::uint32_t& mask) {
     // pseudo-terminal) refuses every wait that asks for them; without this,
     // received bytes would never be reported. Watch the data events alone.
     // A mask the close changed meanwhile is left alone.
-    std::uint32_t asked = driverMask_.load();
+    std::lock_guard<std::mutex> lock(maskLock_);
+    const std::uint32_t asked = driverMask_.load();
     const std::uint32_t dataOnly = asked & kDataEvents;
     if (dataOnly == asked || dataOnly == 0) return IoResult::Failed;
-    if (!driverMask_.compare_exchange_strong(asked, dataOnly)) return IoResult::Failed;
+    driverMask_.store(dataOnly);
     if (!::SetCommMask(H(handle_), dataOnly)) return IoResult::Failed;
   }
 }
@@ -277,14 +275,13 @@ bool Win32SerialDevice::AwaitPending(Overlapped& op, std::uint32_t& transferred)
     transferred = n;
     return ok;
   }
-  // Cancelled (or the wait itself failed): abort the call and take the count
-  // of what it moved before the abort, if it reports in time.
+  // Cancelled (or the wait itself failed): abort the call and wait until the
+  // system has let go of it, since it writes into the caller's buffer (a
+  // ring the close frees next) until then; take the count it moved.
   ::CancelIoEx(H(handle_), &op.ov);
-  if (::WaitForSingleObject(op.ov.hEvent, kAbortWaitMs) == WAIT_OBJECT_0) {
-    ::GetOverlappedResult(H(handle_), &op.ov, &n, FALSE);
-    ::ResetEvent(op.ov.hEvent);
-    transferred = n;
-  }
+  ::GetOverlappedResult(H(handle_), &op.ov, &n, TRUE);
+  ::ResetEvent(op.ov.hEvent);
+  transferred = n;
   ::SetLastError(ERROR_OPERATION_ABORTED);
   return false;
 }
@@ -299,6 +296,11 @@ void Win32SerialDevice::CancelIo() {
   cancelled_.store(true);
   ::SetEvent(H(cancel_));
   if (IsOpen()) ::CancelIoEx(H(handle_), nullptr);
+}
+
+void Win32SerialDevice::ResumeIo() {
+  cancelled_.store(false);
+  ::ResetEvent(H(cancel_));
 }
 
 bool Win32SerialDevice::CloseHandle() {

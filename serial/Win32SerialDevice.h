@@ -8,6 +8,7 @@
 #include <atomic>
 #include <cstdint>
 #include <memory>
+#include <mutex>
 
 #include "serial/SerialDevice.h"
 
@@ -35,6 +36,7 @@ class Win32SerialDevice final : public SerialDevice {
   bool PurgeComm(std::uint32_t flags) override;
   bool EscapeCommFunction(std::uint32_t function) override;
   void CancelIo() override;
+  void ResumeIo() override;
   bool CloseHandle() override;
 
  private:
@@ -50,6 +52,9 @@ class Win32SerialDevice final : public SerialDevice {
   std::unique_ptr<Overlapped> wait_, read_, write_;
   unsigned long eventMask_ = 0;  // filled in by the system when a pending wait completes
   std::atomic<std::uint32_t> driverMask_{0};  // the events the driver is asked to watch
+  // One mask call at a time: the wait's data-only fallback cannot land after
+  // the close's mask of 0.
+  std::mutex maskLock_;
   std::atomic<bool> cancelled_{false};
   std::atomic<std::uint64_t> submitted_{0};  // bytes handed to WriteFile since the open
 };

@@ -29,8 +29,12 @@ TWriteThread::~TWriteThread() = default;
 
 void TWriteThread::Execute() {
   TCommPort& p = *OwnerPort;
-  while (!Terminated()) {
+  // Woken by the close, it still makes one pass over what the ring holds,
+  // also when its stop flag cut short the pause after a failed call; the
+  // close cancels a write that does not move.
+  for (bool last = false; !last;) {
     if (!p.WriteRequest.Wait()) continue;
+    last = Terminated();
     if (p.OutBuffUsed.load() == 0) {
       p.WriteRequest.Reset();
       // A PutBlock between the test and the reset set the event before the
@@ -39,13 +43,13 @@ void TWriteThread::Execute() {
       continue;
     }
     if (p.Control.load() == ccHard && !p.CTS.load()) {
-      Pause(kCtsRetest);
+      if (!last) Pause(kCtsRetest);
       continue;
     }
     std::uint32_t errors = 0;
     ComStat stat;
     ComHandle->ClearCommError(errors, stat);
-    if (!WritePass()) Pause(kFailurePause);
+    if (!WritePass() && !last) Pause(kFailurePause);
   }
 }
 

@@ -32,6 +32,11 @@ struct MainContext {
   // Refills the debug grid when it is shown; wired by the window that owns it.
   std::function<void()> DebugGridRefresh;
 
+  // Told when the project is replaced as a whole (New, Open, a complete read)
+  // and when it is saved, with its image file (empty for New and a read).
+  std::function<void(const QString& imageFile)> ProjectReplaced;
+  std::function<void(const QString& imageFile)> ProjectSaved;
+
   // Runs after every change of the image.
   void ImageChanged();
   // Windows that follow the editor (the timeline) are told after every change

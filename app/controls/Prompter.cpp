@@ -51,3 +51,35 @@ QString WidgetPrompter::SaveFileName(QWidget* parent, const QString& initialName
 }
 
 int WidgetPrompter::ExecModal(QDialog& dialog) { return dialog.exec(); }
+
+int Prompter::SaveFileTyped(QWidget* parent, const std::vector<SaveType>& types, QString& path) {
+  QStringList filters;
+  for (const SaveType& t : types) filters << t.filter;
+  path = SaveFileName(parent, QString(), filters.join(QStringLiteral(";;")),
+                      types.empty() ? QString() : types.front().suffix);
+  if (path.isEmpty()) return -1;
+  for (std::size_t i = 0; i < types.size(); ++i)
+    if (path.endsWith(QLatin1Char('.') + types[i].suffix, Qt::CaseInsensitive)) return static_cast<int>(i);
+  return 0;
+}
+
+int WidgetPrompter::SaveFileTyped(QWidget* parent, const std::vector<SaveType>& types, QString& path) {
+  QStringList filters;
+  for (const SaveType& t : types) filters << t.filter;
+  QFileDialog dialog(parent ? parent : owner_, QString(), QString(), filters.join(QStringLiteral(";;")));
+  dialog.setAcceptMode(QFileDialog::AcceptSave);  // with the usual overwrite question
+  auto typeOf = [&](const QString& filter) {
+    for (std::size_t i = 0; i < types.size(); ++i)
+      if (types[i].filter == filter) return static_cast<int>(i);
+    return 0;
+  };
+  // The suffix a bare name gets follows the type chosen.
+  auto follow = [&](const QString& filter) {
+    if (!types.empty()) dialog.setDefaultSuffix(types[static_cast<std::size_t>(typeOf(filter))].suffix);
+  };
+  follow(dialog.selectedNameFilter());
+  QObject::connect(&dialog, &QFileDialog::filterSelected, &dialog, follow);
+  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return -1;
+  path = dialog.selectedFiles().first();
+  return typeOf(dialog.selectedNameFilter());
+}

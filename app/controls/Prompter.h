@@ -4,12 +4,20 @@
 
 #include <QString>
 
+#include <vector>
+
 class QDialog;
 class QWidget;
 
 enum class BoxKind { Information, Error, Warning, Plain };
 enum class BoxButtons { Ok, OkCancel, YesNoCancel };
 enum class BoxAnswer { Ok, Cancel, Yes, No };
+
+// One type a save dialog offers: "Диаграмма входа (*.png)" with its suffix "png".
+struct SaveType {
+  QString filter;
+  QString suffix;
+};
 
 class Prompter {
  public:
@@ -24,6 +32,12 @@ class Prompter {
                                const QString& defaultSuffix) = 0;
   // Modal show; returns the dialog's modal result (1 OK, 2 Cancel, 0 closed by its title bar).
   virtual int ExecModal(QDialog& dialog) = 0;
+  // A save dialog in which the type chosen decides what is written: a name
+  // without a suffix gets that type's, and an existing file is replaced only
+  // after the dialog's overwrite question. Returns the index of the chosen
+  // type and sets `path`; -1 when cancelled. This fallback takes the type
+  // from the name's suffix.
+  virtual int SaveFileTyped(QWidget* parent, const std::vector<SaveType>& types, QString& path);
 
   // Shorthands for the program's own boxes (caption = the application title).
   void Information(const QString& text) { Message(BoxKind::Information, {}, text, BoxButtons::Ok); }
@@ -44,6 +58,7 @@ class WidgetPrompter : public Prompter {
   QString SaveFileName(QWidget* parent, const QString& initialName, const QString& filter,
                        const QString& defaultSuffix) override;
   int ExecModal(QDialog& dialog) override;
+  int SaveFileTyped(QWidget* parent, const std::vector<SaveType>& types, QString& path) override;
   void SetOwner(QWidget* owner) { owner_ = owner; }
 
  private:

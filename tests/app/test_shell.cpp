@@ -1,23 +1,27 @@
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <stdexcept>
+#include <string>
 
 #include <QAction>
 #include <QFontDatabase>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
-#include <QMessageBox>
-#include <QTimer>
 #include <QScreen>
 #include <QStatusBar>
 #include <QToolBar>
+#include <QTest>
 #include <QToolButton>
 
 #include "app/Application.h"
 #include "app/controls/Prompter.h"
 #include "app/TMain.h"
 #include "app/WindowPlacement.h"
+#include "serial/GuiQueue.h"
+#include "serial/TCommPort.h"
+#include "tests/support/FakeSerialDevice.h"
 #include "tests/support/ScriptedPrompter.h"
 
 namespace {
@@ -183,35 +187,36 @@ TEST(Shell, AnEscapedErrorIsShownAndTheProgramGoesOn) {
   }
 }
 
-// A window constructor that throws after the main window became the owner of
-// the message boxes: the error box is built without the destroyed window.
-TEST(Shell, AnErrorWhileBuildingTheWindowsIsShownWithoutTheMainWindow) {
-  WidgetPrompter prompter(nullptr);
-  bool boxSeen = false;
-  QWidget* boxParent = nullptr;
-  QString boxText;
-  QTimer closer;
-  QObject::connect(&closer, &QTimer::timeout, [&] {
-    for (QWidget* w : QApplication::topLevelWidgets()) {
-      auto* box = qobject_cast<QMessageBox*>(w);
-      if (!box || !box->isVisible()) continue;
-      boxSeen = true;
-      boxParent = box->parentWidget();
-      boxText = box->text();
-      box->done(QMessageBox::Ok);
+// A close that waits for a slow line to take what is queued keeps the
+// windows drawn meanwhile.
+TEST(Shell, WindowsRepaintWhileAPortCloses) {
+  struct PaintCounter : QObject {
+    int paints = 0;
+    bool eventFilter(QObject*, QEvent* e) override {
+      if (e->type() == QEvent::Paint) ++paints;
+      return false;
     }
-  });
-  closer.start(5);
-  const bool delivered = DeliverShowingErrors(
-      [&]() -> bool {
-        QWidget main;
-        BoxOwner owner(prompter, &main);
-        throw std::runtime_error("Out of system resources");
-      },
-      &prompter);
-  closer.stop();
-  EXPECT_FALSE(delivered);
-  EXPECT_TRUE(boxSeen);
-  EXPECT_EQ(boxParent, nullptr);
-  EXPECT_EQ(boxText, QStringLiteral("Out of system resources"));
+  } counter;
+  QWidget window;
+  window.resize(200, 100);
+  window.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+  window.installEventFilter(&counter);
+
+  tesra::GuiQueue queue;
+  queue.SetGuiThread();
+  KeepWindowsDrawnWhileWaiting(queue);
+  tesra::FakeSerialDevice device;
+  tesra::TCommPort port(&device, nullptr, &queue);
+  port.SetBaud(2400);
+  port.SetOpen(true);
+  ASSERT_TRUE(port.GetOpen());
+  device.SetByteTime(std::chrono::microseconds(1000));
+  const std::string slow(500, 's');  // half a second on this line
+  ASSERT_EQ(port.PutBlock(slow.data(), 500), 500u);
+  ASSERT_TRUE(device.WaitForOutput(1, std::chrono::seconds(5)));
+  const int before = counter.paints;
+  port.SetOpen(false);  // no event loop runs in here
+  EXPECT_EQ(device.Output(), slow);
+  EXPECT_GE(counter.paints - before, 2);
 }

@@ -3,8 +3,12 @@
 // object, so this test has no shared one.
 #include <gtest/gtest.h>
 
+#include <stdexcept>
 #include <string>
 #include <vector>
+
+#include <QMessageBox>
+#include <QTimer>
 
 #include "app/Application.h"
 #include "app/DebugSwitch.h"
@@ -40,4 +44,35 @@ TEST(StartUp, ArgumentTextIsReadAsGivenBeforeTheToolkitTakesItsOptions) {
     EXPECT_EQ(tesra::IsDebugSwitch(app.ArgumentText()), c.debug);
     EXPECT_EQ(argc < static_cast<int>(c.args.size()), c.toolkitTakesSome) << argc;
   }
+}
+
+// A window constructor that throws once the main window owns the message
+// boxes: the program's own start-up shows the error in a box built without
+// the destroyed window, and ends.
+TEST(Shell, AnErrorWhileBuildingTheWindowsIsShownWithoutTheMainWindow) {
+  qputenv("QT_QPA_PLATFORM", "offscreen");
+  char name[] = "tesraconfig";
+  char* argv[] = {name, nullptr};
+  int boxes = 0;
+  bool parentless = false;
+  QString boxText;
+  const int result = RunProgram(1, argv, [&](TMain&) {
+    auto* closer = new QTimer(qApp);
+    QObject::connect(closer, &QTimer::timeout, [&] {
+      for (QWidget* w : QApplication::allWidgets()) {
+        auto* box = qobject_cast<QMessageBox*>(w);
+        if (!box || !box->isVisible()) continue;
+        ++boxes;
+        parentless = box->parentWidget() == nullptr;
+        boxText = box->text();
+        box->done(QMessageBox::Ok);
+      }
+    });
+    closer->start(5);
+    throw std::runtime_error("Out of system resources");
+  });
+  EXPECT_EQ(result, 0);
+  EXPECT_EQ(boxes, 1);
+  EXPECT_TRUE(parentless);
+  EXPECT_EQ(boxText, QStringLiteral("Out of system resources"));
 }

@@ -84,31 +84,50 @@ TEST(ImageFields, LookupsFindTheFieldOfEachInputStageAndModule) {
   EXPECT_THROW(RelayField(0, 0, 8), std::out_of_range);
 }
 
-TEST(ImageFields, PositionsOfTheDocumentedExamples) {
-  struct Case { const ImageField& f; std::size_t byte; std::uint8_t mask; };
-  const Case cases[] = {
-      {StageField(2, 1, FieldId::StageOn), 110, 0x80},       // input 3, stage 2 begins at 110
-      {RelayField(0, 0, 0), 11, 0xC0},                       // module 1: K1 bit 7, K2 bit 6 of +3
-      {RelayField(7, 7, 7), 390, 0x03},                      // module 8 ends in bit 0 of +4
-      {StageField(7, 7, FieldId::Message), 391, 0xFF},
-      {StageField(0, 0, FieldId::Pause), 8, 0x38},
-      {SystemField(FieldId::Amplifier), 0, 0xC0},
-      {SystemField(FieldId::Modules), 1, 0x0F},
-      {SystemField(FieldId::AlmOutByMic), 2, 0x01},
-      {SystemField(FieldId::TelZones), 5, 0xFF},
-      {SystemField(FieldId::AuxZones), 7, 0xFF},
+// Which field owns which bits: coverage alone would pass with two fields'
+// places swapped.
+TEST(ImageFields, EachFieldHoldsItsOwnBits) {
+  struct Place { std::size_t byte; std::uint8_t mask; std::size_t length = 1; };
+  const std::map<FieldId, Place> system = {
+      {FieldId::Amplifier, {0, 0xC0}},         {FieldId::Splitters, {0, 0x30}},
+      {FieldId::AnnouncerConsoles, {0, 0x0C}}, {FieldId::FireConsoles, {0, 0x03}},
+      {FieldId::Gong, {1, 0x80}},              {FieldId::AuxPriority, {1, 0x40}},
+      {FieldId::AlmOutByAux, {1, 0x20}},       {FieldId::EqualPriority, {1, 0x10}},
+      {FieldId::Modules, {1, 0x0F}},           {FieldId::AlmOutByMic, {2, 0x01}},
+      {FieldId::MusicPreset1, {3, 0xFF}},      {FieldId::MusicPreset2, {4, 0xFF}},
+      {FieldId::TelZones, {5, 0xFF}},          {FieldId::RingZones, {6, 0xFF}},
+      {FieldId::AuxZones, {7, 0xFF}},          {FieldId::Marker, {400, 0, 2}},
+      {FieldId::SerialNumber, {403, 0, 4}},    {FieldId::Date1, {408, 0, 2}},
+      {FieldId::Date2, {411, 0, 2}},           {FieldId::Date3, {414, 0, 2}},
   };
-  for (const auto& c : cases) {
-    EXPECT_EQ(c.f.offset, c.byte) << FieldName(c.f);
-    EXPECT_EQ(FieldMask(c.f), c.mask) << FieldName(c.f);
+  // Inside a stage record; a relay pair of module m at +3 from bit 7 - 2m on.
+  const std::map<FieldId, Place> stage = {
+      {FieldId::StageOn, {0, 0x80}}, {FieldId::AlmOut, {0, 0x40}}, {FieldId::Pause, {0, 0x38}},
+      {FieldId::Repeats, {1, 0xFF}}, {FieldId::Zones, {2, 0xFF}},  {FieldId::Message, {5, 0xFF}},
+  };
+  for (const ImageField& f : ImageFields()) {
+    SCOPED_TRACE(FieldName(f));
+    Place want;
+    if (f.input < 0) {
+      ASSERT_TRUE(system.count(f.id));
+      want = system.at(f.id);
+    } else if (f.id == FieldId::Relays) {
+      const std::size_t bit = 2u * static_cast<std::size_t>(f.module);  // from bit 7 of +3
+      want = {3 + bit / 8, static_cast<std::uint8_t>(0xC0u >> (bit % 8))};
+    } else {
+      ASSERT_TRUE(stage.count(f.id));
+      want = stage.at(f.id);
+    }
+    if (f.input >= 0) want.byte += 8u + 48u * static_cast<std::size_t>(f.input) + 6u * static_cast<std::size_t>(f.stage);
+    EXPECT_EQ(f.offset, want.byte);
+    EXPECT_EQ(f.length, want.length);
+    if (!f.IsText()) EXPECT_EQ(FieldMask(f), want.mask);
   }
   ConfigImage img;
   PutFieldBit(img.data(), RelayField(0, 0, 7), RelayBit(1), 1);
   EXPECT_EQ(img[12], 0x01) << "K2 of module 8";
   PutFieldBit(img.data(), RelayField(0, 0, 0), RelayBit(0), 1);
   EXPECT_EQ(img[11], 0x80) << "K1 of module 1";
-  EXPECT_EQ(SystemField(FieldId::SerialNumber).offset, 403u);
-  EXPECT_EQ(SystemField(FieldId::Date3).LastByte(), 415u);
 }
 
 // Writing a field changes its own bits and nothing else, and reads back.

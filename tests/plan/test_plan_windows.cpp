@@ -9,13 +9,19 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFile>
+#include <QFileDialog>
+#include <QFileInfo>
 #include <QImage>
+#include <QLineEdit>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QTableWidget>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 #include <QToolButton>
 
+#include "app/controls/Prompter.h"
 #include "plan/TFormCheck.h"
 #include "plan/TFormTimeline.h"
 #include "tests/plan/PlanImages.h"
@@ -117,21 +123,24 @@ TEST(PlanWindows, TimelineFollowsTheEditor) {
     edit();
     return QTest::qWaitFor([&] { return counter.paints > before; }, 2000);
   };
-  EXPECT_EQ(form.Shown().input, 0);
-  EXPECT_EQ(form.Shown().total, 80);
+  // What the view drew, not what it would draw now: a view that kept an
+  // older timeline fails here.
+  ASSERT_TRUE(repaintsAfter([&] { form.View->update(); }));
+  EXPECT_EQ(form.Drawn().input, 0);
+  EXPECT_EQ(form.Drawn().total, 80);
 
   EXPECT_TRUE(repaintsAfter([&] { w.c.SpeedButton2->click(); }));  // IN 2
-  EXPECT_EQ(form.Shown().input, 1);
-  EXPECT_EQ(form.Shown().total, 8);
+  EXPECT_EQ(form.Drawn().input, 1);
+  EXPECT_EQ(form.Drawn().total, 8);
 
   EXPECT_TRUE(repaintsAfter([&] { w.c.SetLenMesValue(2, QStringLiteral("12")); }));  // the message IN 2 plays
-  EXPECT_EQ(form.Shown().total, 12);
+  EXPECT_EQ(form.Drawn().total, 12);
 
   EXPECT_TRUE(repaintsAfter([&] { w.c.ZoneButtons[0][1]->click(); }));  // zone 2 joins stage 1
-  EXPECT_EQ(form.Shown().bands.size(), 2u);
+  EXPECT_EQ(form.Drawn().bands.size(), 2u);
 
   EXPECT_TRUE(repaintsAfter([&] { w.c.StageButtons[0]->click(); }));  // stage 1 off: nothing plays
-  EXPECT_TRUE(form.Shown().stages.empty());
+  EXPECT_TRUE(form.Drawn().stages.empty());
 }
 
 TEST(PlanWindows, TimelineSavesEightPdfPagesOrTheShownPicture) {
@@ -141,9 +150,12 @@ TEST(PlanWindows, TimelineSavesEightPdfPagesOrTheShownPicture) {
   TFormTimeline& form = w.main.TimelineWindow();
   ASSERT_TRUE(QTest::qWaitForWindowExposed(&form));
   QTemporaryDir dir;
-  const QString pdf = dir.filePath("plan.pdf"), png = dir.filePath("IN1.PNG");
+  const QString pdf = dir.filePath("plan.pdf"), png = dir.filePath("IN1.png");
+  const QString missing = dir.filePath("missing/plan.pdf");
 
-  w.prompter.saveNames = {pdf, png, QString(), dir.filePath("missing/plan.pdf")};
+  // The type chosen in the dialog decides: "IN1" with the PNG type is IN1.png.
+  w.prompter.saveNames = {pdf, dir.filePath("IN1"), QString(), missing, dir.filePath("IN1"), dir.filePath("IN1")};
+  w.prompter.saveTypes = {0, 1, 0, 0, 1, 1};
   form.ButtonSave->click();
   QFile file(pdf);
   ASSERT_TRUE(file.open(QIODevice::ReadOnly));
@@ -152,6 +164,7 @@ TEST(PlanWindows, TimelineSavesEightPdfPagesOrTheShownPicture) {
   EXPECT_EQ(PdfPages(bytes), 8);
 
   form.ButtonSave->click();
+  EXPECT_FALSE(QFile::exists(dir.filePath("IN1.pdf")));
   QImage saved(png, "PNG");
   ASSERT_FALSE(saved.isNull());
   const QImage shown = form.View->grab().toImage();
@@ -161,10 +174,77 @@ TEST(PlanWindows, TimelineSavesEightPdfPagesOrTheShownPicture) {
   form.ButtonSave->click();  // cancelled: nothing
   EXPECT_TRUE(w.prompter.shown.empty());
   form.ButtonSave->click();  // a folder that is not there
-  EXPECT_EQ(w.prompter.Texts(),
-            std::vector<QString>{QStringLiteral("Ошибка записи файла ") + dir.filePath("missing/plan.pdf") + " !"});
+  EXPECT_EQ(w.prompter.Texts(), std::vector<QString>{QStringLiteral("Ошибка записи файла ") + missing + " !"});
   EXPECT_EQ(w.prompter.shown[0].kind, BoxKind::Error);
+
+  // An existing file is replaced only after the dialog's overwrite question.
+  {
+    QFile old(png);
+    ASSERT_TRUE(old.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    old.write("older");
+  }
+  auto content = [&] {
+    QFile f(png);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+  };
+  w.prompter.Clear();
+  w.prompter.answers = {BoxAnswer::No, BoxAnswer::Yes};
+  form.ButtonSave->click();
+  EXPECT_EQ(content(), QByteArray("older"));
+  form.ButtonSave->click();
+  EXPECT_TRUE(content().startsWith("\x89PNG"));
+  EXPECT_EQ(w.prompter.shown.size(), 2u);
   EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files).size(), 2);
+}
+
+// The real save dialog: the type chosen gives a bare name its suffix, and an
+// existing file is replaced only once its overwrite question says Yes.
+TEST(PlanWindows, TheSaveDialogsTypeGivesTheSuffixAndItAsksBeforeReplacing) {
+  QTemporaryDir dir;
+  {
+    QFile old(dir.filePath("IN1.png"));
+    ASSERT_TRUE(old.open(QIODevice::WriteOnly));
+  }
+  const std::vector<SaveType> types = {{QStringLiteral("Диаграммы всех входов (*.pdf)"), QStringLiteral("pdf")},
+                                       {QStringLiteral("Диаграмма входа (*.png)"), QStringLiteral("png")}};
+  std::vector<QMessageBox::StandardButton> answers = {QMessageBox::No, QMessageBox::Yes};
+  int questions = 0;
+  bool accepting = false;  // an accept is on its way or waits for an answer
+  QTimer person;
+  QObject::connect(&person, &QTimer::timeout, [&] {
+    for (QWidget* w : QApplication::topLevelWidgets()) {
+      if (!w->isVisible()) continue;
+      if (auto* box = qobject_cast<QMessageBox*>(w)) {
+        box->button(answers[static_cast<std::size_t>(questions++ % 2)])->click();
+        accepting = false;
+        return;
+      }
+    }
+    for (QWidget* w : QApplication::topLevelWidgets()) {
+      auto* dialog = qobject_cast<QFileDialog*>(w);
+      if (!dialog || !dialog->isVisible()) continue;
+      // As a person picks the type in its list and types a bare name.
+      auto* typeList = dialog->findChild<QComboBox*>(QStringLiteral("fileTypeCombo"));
+      auto* name = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+      if (!typeList || !name || accepting) return;
+      dialog->setDirectory(dir.path());
+      if (typeList->currentIndex() != 1) QTest::keyClick(typeList, Qt::Key_Down);
+      name->setText(QStringLiteral("IN1"));
+      // Its own accept, with the overwrite question; queued, so that this
+      // timer can answer the question from inside it.
+      accepting = true;
+      QMetaObject::invokeMethod(dialog, [dialog] { static_cast<QDialog*>(dialog)->accept(); }, Qt::QueuedConnection);
+      return;
+    }
+  });
+  person.start(20);
+  WidgetPrompter prompter(nullptr);
+  QString path;
+  const int type = prompter.SaveFileTyped(nullptr, types, path);
+  person.stop();
+  EXPECT_EQ(type, 1);
+  EXPECT_EQ(QFileInfo(path).fileName(), QStringLiteral("IN1.png"));
+  EXPECT_EQ(questions, 2);  // No kept the dialog open, Yes closed it
 }
 
 TEST(PlanWindows, CloseTakesThePlanWindowsAlong) {

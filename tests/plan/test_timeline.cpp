@@ -16,6 +16,7 @@ struct StageSpan {
   long long start, end;
   bool open, known;
   const char* label;
+  bool startKnown = true;
 };
 
 struct Case {
@@ -28,6 +29,7 @@ struct Case {
   bool unlimited;
   long long axisEnd;
   int rows;
+  const char* totalText = nullptr;  // when not "<total> с"
 };
 
 std::vector<Case> Cases() {
@@ -53,10 +55,21 @@ std::vector<Case> Cases() {
         {3, 57, 57, true, true, "Сообщ. 3 × без огр., пауза 0 с"}},
        {{0, 0}, {1, 1}, {2, 2}},
        57, true, 87, 9},
-      {"an unknown playing time leaves the pauses; no message is drawn too",
-       Plan().Stage(5, 1, 7, 3, 0x01, 7).Stage(5, 2, 0, 2, 0x01, 1).Time(7, "abc"), 4,
-       {{0, 0, 70, false, false, "Сообщ. 7 × 3, пауза 35 с"}, {1, 70, 75, false, false, "Не выбр × 2, пауза 5 с"}},
-       {{0, 0}, {0, 1}}, 75, false, 75, 9},
+      // The window keeps such a stage's earlier time: it is drawn as of unknown
+      // length, in a nominal span, and so is the total.
+      {"an unknown playing time, and no message, make stages of unknown length",
+       Plan().Stage(5, 1, 7, 3, 0x01, 7).Stage(5, 2, 0, 2, 0x01, 1).Stage(5, 3, 1, 1, 0x01).Time(7, "abc"), 4,
+       {{0, 0, 30, false, false, "Сообщ. 7 × 3, пауза 35 с"},
+        {1, 30, 60, false, false, "Не выбр × 2, пауза 5 с", false},
+        {2, 60, 70, false, true, "Сообщ. 1 × 1", false}},
+       {{0, 0}, {0, 1}, {0, 2}}, 70, false, 70, 9, "неизвестно"},
+      {"a time of 0 is a time: the pauses alone, as the window counts",
+       Plan().Stage(5, 1, 7, 3, 0x01, 1).Time(7, "0"), 4,
+       {{0, 0, 10, false, true, "Сообщ. 7 × 3, пауза 5 с"}}, {{0, 0}}, 10, false, 10, 9},
+      {"after a stage of unknown length an unlimited one still plays without end",
+       Plan().Stage(1, 1, 7, 1, 0x01).Stage(1, 2, 1, 0, 0x01).Time(7, "?"), 0,
+       {{0, 0, 30, false, false, "Сообщ. 7 × 1"}, {1, 30, 30, true, true, "Сообщ. 1 × без огр., пауза 0 с", false}},
+       {{0, 0}, {0, 1}}, 30, true, 60, 9},
       {"too long to count plays on without end",
        Plan().Stage(1, 1, 1, 255, 0x01).Time(1, "999999999999999999"), 0,
        {{0, 0, 0, true, true, "Сообщ. 1 × 255, пауза 0 с"}}, {{0, 0}}, 0, true, 30, 9},
@@ -85,6 +98,7 @@ TEST(Timeline, StagesBandsAndTotalsFromTheImage) {
       EXPECT_EQ(s.end, e.end) << k.name << " #" << i;
       EXPECT_EQ(s.openEnded, e.open) << k.name << " #" << i;
       EXPECT_EQ(s.timeKnown, e.known) << k.name << " #" << i;
+      EXPECT_EQ(s.startKnown, e.startKnown) << k.name << " #" << i;
       EXPECT_EQ(s.label, e.label) << k.name << " #" << i;
     }
     std::vector<std::pair<int, int>> bands;
@@ -94,6 +108,9 @@ TEST(Timeline, StagesBandsAndTotalsFromTheImage) {
     EXPECT_EQ(t.total, k.total) << k.name;
     EXPECT_EQ(t.unlimited, k.unlimited) << k.name;
     EXPECT_EQ(t.axisEnd, k.axisEnd) << k.name;
+    EXPECT_EQ(TotalText(t), k.totalText ? std::string(k.totalText)
+                                        : k.unlimited ? std::string("Без ограничения") : std::to_string(k.total) + " с")
+        << k.name;
   }
 }
 

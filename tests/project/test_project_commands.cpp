@@ -439,15 +439,20 @@ TEST(ProjectCommands, UnsavedChangesQuestion) {
   };
   for (const Case& k : cases) {
     const BoxAnswer answer = k.answer;
-    for (bool open : {false, true}) {
-      SCOPED_TRACE(k.saveName.toStdString() + (open ? " open" : " new"));
+    // New, Open through its dialog, and a named file (a drop, the recent list).
+    for (const char* how : {"new", "open", "named"}) {
+      SCOPED_TRACE(k.saveName.toStdString() + " " + how);
+      const bool named = std::strcmp(how, "named") == 0;
+      const bool open = named || std::strcmp(how, "open") == 0;
       MainWindowFixture w;
       w.ctx.CurrentProject = QStringLiteral("old");
       w.ctx.Image[300] = 0x33;
       w.ctx.SavedFlag = 0;
       w.prompter.answers = {answer};
       w.prompter.saveNames = {k.saveName};
-      if (open) {
+      if (named) {
+        EXPECT_EQ(w.main.ProjectPart().OpenProjectFile(Q(dir / "file.usr")), k.goesOn);
+      } else if (open) {
         w.prompter.openNames = {Q(dir / "file.usr")};
         w.c.TBOpen->click();
       } else {
@@ -466,7 +471,7 @@ TEST(ProjectCommands, UnsavedChangesQuestion) {
         EXPECT_EQ(w.ctx.CurrentProject, QStringLiteral("old"));
         EXPECT_EQ(w.ctx.Image[300], 0x33);
         EXPECT_EQ(w.ctx.SavedFlag, 0);
-        EXPECT_EQ(w.prompter.openNames.size(), open ? 1u : 0u);
+        EXPECT_EQ(w.prompter.openNames.size(), open && !named ? 1u : 0u);
         EXPECT_EQ(w.prompter.dialogs.size(), open ? 0u : 1u);
       }
       std::filesystem::remove(dir / "saved.usr");

@@ -167,6 +167,43 @@ TEST_F(ProjectFilesTest, FailedWriteKeepsTheOldFileAndLeavesNoTemporary) {
   EXPECT_EQ(dir.EntryCount(), 2u);
 }
 
+// The temporary file has a short name of its own, so a name at the system's
+// limit (255 bytes) saves, and a path beyond Windows' 260 characters too.
+TEST_F(ProjectFilesTest, LongNamesSave) {
+  namespace fs = std::filesystem;
+  const std::string deep(120, 'd');
+  const struct {
+    const char* what;
+    fs::path folder;
+    std::size_t nameLength;
+  } cases[] = {
+      {"a name of 255 bytes", dir / "a", 255},
+      {"a name of 240 bytes", dir / "b", 240},
+      {"a path of some 400 characters", dir / "c" / deep / deep, 150},
+  };
+  // The test's own calls on a deep folder: on Windows in the long-path form.
+  auto own = [](const fs::path& p) {
+#ifdef _WIN32
+    return fs::path(L"\\\\?\\" + fs::absolute(p).lexically_normal().make_preferred().native());
+#else
+    return p;
+#endif
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    fs::create_directories(own(c.folder));
+    const fs::path file = c.folder / (std::string(c.nameLength - 4, 'n') + ".usr");
+    ASSERT_TRUE(WriteImageFile(file, Filled(3)));
+    ASSERT_TRUE(WriteImageFile(file, Filled(4)));  // and saves over itself
+    ConfigImage back;
+    ASSERT_TRUE(ReadImageFile(file, back));
+    EXPECT_EQ(back.bytes, Filled(4).bytes);
+    std::size_t entries = 0;
+    for ([[maybe_unused]] const auto& e : fs::directory_iterator(own(c.folder))) ++entries;
+    EXPECT_EQ(entries, 1u);  // no temporary file left
+  }
+}
+
 TEST_F(ProjectFilesTest, WriteIntoAMissingFolderFails) {
   EXPECT_FALSE(WriteImageFile(dir / "no" / "p.usr", ConfigImage{}));
   EXPECT_FALSE(WriteMessageTimes(dir / "no" / "p.ini", {}));

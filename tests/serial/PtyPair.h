@@ -9,12 +9,36 @@
 #include <termios.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cstdlib>
 #include <filesystem>
+#include <functional>
 #include <stdexcept>
 #include <string>
+#include <thread>
 
 namespace tesra {
+
+// The other end of the line on a thread of its own. Its body must never
+// block (a non-blocking master) and must return once `stop` is set; the
+// thread is stopped and joined on every way out of the test, a failed
+// assertion included, so it cannot abort the whole test program.
+class PtyPeer {
+ public:
+  explicit PtyPeer(std::function<void(const std::atomic<bool>& stop)> body)
+      : thread_([this, body = std::move(body)] { body(stop_); }) {}
+  ~PtyPeer() { Stop(); }
+  PtyPeer(const PtyPeer&) = delete;
+  PtyPeer& operator=(const PtyPeer&) = delete;
+  void Stop() {
+    stop_.store(true);
+    if (thread_.joinable()) thread_.join();
+  }
+
+ private:
+  std::atomic<bool> stop_{false};
+  std::thread thread_;
+};
 
 class PtyPair {
  public:
@@ -43,6 +67,13 @@ class PtyPair {
   void CloseMaster() {
     if (master_ >= 0) ::close(master_);
     master_ = -1;
+  }
+  // The master's calls return at once instead of waiting for the line.
+  bool SetNonBlocking() { return ::fcntl(master_, F_SETFL, ::fcntl(master_, F_GETFL) | O_NONBLOCK) == 0; }
+  // Writes what the master takes now of n bytes: -1 on an error, else the count (0 when full).
+  ssize_t WriteSome(const char* p, std::size_t n) {
+    const ssize_t r = ::write(master_, p, n);
+    return r < 0 && (errno == EAGAIN || errno == EINTR) ? 0 : r;
   }
   // Writes all of n bytes to the master (blocking).
   bool WriteAll(const char* p, std::size_t n) {

@@ -92,20 +92,23 @@ TEST_F(PtyPort, AMegabyteEachWayArrivesCompleteAndInOrder) {
   };
   port->SetOpen(true);
   ASSERT_TRUE(port->GetOpen());
-  std::thread peer([&] {
+  ASSERT_TRUE(pty.SetNonBlocking());
+  std::atomic<bool> peerDone{false};
+  PtyPeer peer([&](const std::atomic<bool>& stop) {
     std::mt19937 rng(3);
     std::size_t sent = 0;
     char buf[8192];
-    while (sent < kSize || echoed.size() < kSize) {
+    while (!stop.load() && (sent < kSize || echoed.size() < kSize)) {
       if (sent < kSize) {
-        const std::size_t n = std::min<std::size_t>(1 + rng() % 3000, kSize - sent);
-        if (!pty.WriteAll(in.data() + sent, n)) return;
-        sent += n;
+        const ssize_t n = pty.WriteSome(in.data() + sent, std::min<std::size_t>(1 + rng() % 3000, kSize - sent));
+        if (n < 0) break;
+        sent += static_cast<std::size_t>(n);
       }
-      const ssize_t r = pty.ReadSome(buf, sizeof buf, sent < kSize ? 0 : 100);
-      if (r < 0) return;
-      echoed.append(buf, static_cast<std::size_t>(r));
+      const ssize_t r = pty.ReadSome(buf, sizeof buf, 1);
+      if (r < 0 && errno != EAGAIN) break;
+      if (r > 0) echoed.append(buf, static_cast<std::size_t>(r));
     }
+    peerDone.store(true);
   });
   std::mt19937 rng(4);
   std::size_t put = 0;
@@ -113,7 +116,9 @@ TEST_F(PtyPort, AMegabyteEachWayArrivesCompleteAndInOrder) {
     if (put < kSize) put += port->PutBlock(out.data() + put, std::min<std::size_t>(1 + rng() % 5000, kSize - put));
     return put == kSize && received.size() >= kSize;
   }, 30s));
-  peer.join();
+  // The peer ends by itself once all has come back.
+  EXPECT_TRUE(PumpUntil(queue, [&] { return peerDone.load(); }, 30s));
+  peer.Stop();
   EXPECT_FALSE(offThread);
   EXPECT_TRUE(received == in);
   EXPECT_TRUE(echoed == out);
@@ -159,14 +164,13 @@ TEST_F(PtyPort, CloseWhileTheOtherSideSends) {
     s->GetBlock(buf, sizeof buf);
   };
   port->SetOpen(true);
-  std::atomic<bool> stop{false};
   // Once the port is closed nobody reads the line and its buffer fills: the
   // peer must never block in a write, or it would never see `stop`.
-  ASSERT_EQ(::fcntl(pty.master(), F_SETFL, ::fcntl(pty.master(), F_GETFL) | O_NONBLOCK), 0);
-  std::thread peer([&] {
+  ASSERT_TRUE(pty.SetNonBlocking());
+  PtyPeer peer([&](const std::atomic<bool>& stop) {
     const std::string chunk(512, 'z');
     while (!stop.load()) {
-      if (::write(pty.master(), chunk.data(), chunk.size()) < 0) std::this_thread::sleep_for(1ms);
+      if (pty.WriteSome(chunk.data(), chunk.size()) <= 0) std::this_thread::sleep_for(1ms);
     }
   });
   PumpFor(queue, 100ms);
@@ -174,8 +178,6 @@ TEST_F(PtyPort, CloseWhileTheOtherSideSends) {
   EXPECT_FALSE(port->GetOpen());
   // Give the peer the time to fill the line that nobody reads any more.
   std::this_thread::sleep_for(100ms);
-  stop = true;
-  peer.join();
 }
 
 TEST_F(PtyPort, OutputSentCountsWhatTheLineTook) {

@@ -1,6 +1,10 @@
+#include <sys/ioctl.h>
 #include <termios.h>
 
+#include <cerrno>
 #include <cstdint>
+#include <utility>
+#include <vector>
 
 #include "serial/PosixSerialDevice.h"
 #include "serial/PosixTermios.h"
@@ -113,5 +117,97 @@ TEST(TerminalSettings, WhatAnEarlierProgramLeftOnTheDeviceDoesNotSurviveTheOpen)
   ASSERT_EQ(::tcgetattr(pty.master(), &after), 0);
   EXPECT_EQ(after.c_iflag, static_cast<tcflag_t>(IXON | IXOFF));
   EXPECT_EQ(cfgetospeed(&after), static_cast<speed_t>(B19200));
+  port.SetOpen(false);
+}
+
+namespace {
+
+// The system's calls on a pty with a driver's habits in between: it may drop
+// mark and space parity, RTS/CTS or a rate without failing; and every
+// modem-line call is recorded.
+struct DriverCalls : PosixTtyCalls {
+  bool dropMarkSpace = false, dropRtsCts = false, ignoreRates = false;
+  std::vector<std::pair<unsigned long, int>> lines;
+  bool SetAttr(int fd, const termios& t) override {
+    termios taken = t;
+    if (dropMarkSpace) taken.c_cflag &= ~CMSPAR;
+    if (dropRtsCts) taken.c_cflag &= ~CRTSCTS;
+    return PosixTtyCalls::SetAttr(fd, taken);
+  }
+  bool SetRate(int fd, std::uint32_t rate) override { return ignoreRates || PosixTtyCalls::SetRate(fd, rate); }
+  bool ModemLines(int fd, unsigned long request, int which) override {
+    lines.emplace_back(request, which);
+    return PosixTtyCalls::ModemLines(fd, request, which);
+  }
+};
+
+}  // namespace
+
+// A setting the device did not take is a failed settings write, and the
+// block the device keeps is what it has.
+TEST(TerminalSettings, ASettingTheDeviceDidNotTakeIsReportedAndNotKept) {
+  DeviceControlBlock asked;
+  asked.BaudRate = 128000;
+  asked.Parity = 3;         // mark
+  asked.Flags = 0x202D;     // RTS/CTS
+  const struct {
+    const char* what;
+    bool markSpace, rtsCts, rates;
+    std::uint32_t baud;
+    std::uint8_t parity;
+    std::uint32_t flags;
+  } cases[] = {
+      {"all taken", false, false, false, 128000, 3, 0x202D},
+      {"mark parity dropped: odd is left", true, false, false, 128000, 1, 0x202D},
+      {"RTS/CTS dropped: RTS stays on", false, true, false, 128000, 3, 0x1029},
+      {"a rate ignored: 38400 is left", false, false, true, 38400, 3, 0x202D},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    PtyPair pty;
+    DriverCalls calls;
+    calls.dropMarkSpace = c.markSpace;
+    calls.dropRtsCts = c.rtsCts;
+    calls.ignoreRates = c.rates;
+    PosixSerialDevice device(&calls);
+    ASSERT_TRUE(device.Open(pty.number()));
+    errno = 0;
+    const bool taken = device.SetCommState(asked);
+    EXPECT_EQ(taken, c.baud == 128000 && c.parity == 3 && c.flags == 0x202D);
+    if (!taken) EXPECT_EQ(errno, EINVAL);
+    DeviceControlBlock has;
+    ASSERT_TRUE(device.GetCommState(has));
+    EXPECT_EQ(has.BaudRate, c.baud);
+    EXPECT_EQ(has.Parity, c.parity);
+    EXPECT_EQ(has.Flags, c.flags);
+    device.CloseHandle();
+  }
+}
+
+// DTR and RTS follow SetDTR and SetRTS only: no settings write raises them.
+TEST(TerminalSettings, SettingsWritesLeaveTheModemLinesAlone) {
+  PtyPair pty;
+  DriverCalls calls;
+  PosixSerialDevice device(&calls);
+  GuiQueue queue;
+  queue.SetGuiThread();
+  RecordingSink sink;
+  TCommPort port(&device, &sink, &queue);
+  port.SetComNumber(pty.number());
+  port.SetComControl(ccSoft);  // DTR and RTS "enable" in the control block
+  port.SetOpen(true);
+  ASSERT_TRUE(port.GetOpen());
+  using Call = std::pair<unsigned long, int>;
+  // The open puts the recorded states (both off) on the lines, and nothing else does.
+  EXPECT_EQ(calls.lines, (std::vector<Call>{{TIOCMBIC, TIOCM_DTR}, {TIOCMBIC, TIOCM_RTS}}));
+  calls.lines.clear();
+  port.SetBaud(19200);
+  port.SetComControl(ccHard);
+  port.SetComControl(ccSoft);
+  port.SetParity(paEven);
+  port.SetDataBits(7);
+  EXPECT_TRUE(calls.lines.empty());
+  port.SetDTR(true);
+  EXPECT_EQ(calls.lines, (std::vector<Call>{{TIOCMBIS, TIOCM_DTR}}));
   port.SetOpen(false);
 }

@@ -152,9 +152,46 @@ TEST_F(Workers, CloseCancelsOnlyAWriteThatSendsNothing) {
     EXPECT_FALSE(port->GetOpen());
     EXPECT_EQ(device.Output(), c.sent);
     const auto log = device.Log();
-    EXPECT_EQ(std::find(log.begin(), log.end(), "CancelIo") != log.end(), c.cancelled);
+    const auto cancel = std::find(log.begin(), log.end(), "CancelIo");
+    EXPECT_EQ(cancel != log.end(), c.cancelled);
+    // A cancelled write's bytes are dropped from the device too, before it is
+    // closed: a UART's close would otherwise wait for them to drain.
+    EXPECT_EQ(std::find(cancel, log.end(), "PurgeComm 0x05") != log.end(), c.cancelled);
     EXPECT_EQ(log.back(), "CloseHandle");
   }
+}
+
+// The close's last wake-up of the dispatcher finds no event, also when the
+// status worker stopped without its last wait coming back with none.
+TEST_F(Workers, TheCloseDispatchesNoEventASecondTime) {
+  int cts = 0;
+  port->OnCTSSignal = [&](TCommPort*) { ++cts; };
+  port->SetOpen(true);
+  device.Fail(FakeSerialDevice::cWaitCommEvent, true);  // the waits after the pending one fail
+  device.RaiseEvents(EV_CTS);
+  ASSERT_TRUE(PumpUntil(queue, [&] { return cts == 1; }));
+  PumpFor(queue, 100ms);
+  port->SetOpen(false);
+  EXPECT_EQ(cts, 1);
+  EXPECT_EQ(port->GetEventMask(), 0u);
+}
+
+// A status worker late to stop has its own call cancelled; the writer still
+// sends what its ring holds with the close's grace for a slow line.
+TEST_F(Workers, AWorkerLateToStopDoesNotCancelTheWriter) {
+  const std::string slow(300, 's');
+  port->SetBaud(2400);
+  port->SetOpen(true);
+  device.HoldModemStatus(true, true);
+  device.RaiseEvents(EV_CTS);
+  ASSERT_TRUE(device.WaitForHeldModemStatus(5s));
+  device.SetByteTime(1000us);
+  ASSERT_EQ(port->PutBlock(slow.data(), 300), 300u);
+  ASSERT_TRUE(device.WaitForOutput(1, 5s));
+  port->SetOpen(false);
+  EXPECT_EQ(device.Output(), slow);
+  const auto log = device.Log();
+  EXPECT_NE(std::find(log.begin(), log.end(), "CancelIo"), log.end());  // the status worker's
 }
 
 TEST_F(Workers, ACloseFromAHandlerDuringACloseLeavesTheWorkToTheFirst) {

@@ -70,10 +70,11 @@ void FakeSerialDevice::SetByteTime(std::chrono::microseconds perByte) {
   byteTime_ = perByte;
 }
 
-void FakeSerialDevice::HoldModemStatus(bool hold) {
+void FakeSerialDevice::HoldModemStatus(bool hold, bool pastTheMask) {
   {
     std::lock_guard<std::mutex> lock(m_);
     holdModem_ = hold;
+    holdPastMask_ = pastTheMask;
   }
   cv_.notify_all();
 }
@@ -257,7 +258,7 @@ bool FakeSerialDevice::GetCommModemStatus(std::uint32_t& status) {
   if (holdModem_) {
     heldModem_ = true;
     cv_.notify_all();
-    cv_.wait(lock, [&] { return !holdModem_ || mask_ == 0 || cancelled_ || !open_; });
+    cv_.wait(lock, [&] { return !holdModem_ || (mask_ == 0 && !holdPastMask_) || cancelled_ || !open_; });
     heldModem_ = false;
     if (cancelled_ || !open_) return false;
   }
@@ -351,6 +352,12 @@ void FakeSerialDevice::CancelIo() {
     cancelled_ = true;
   }
   cv_.notify_all();
+}
+
+void FakeSerialDevice::ResumeIo() {
+  std::lock_guard<std::mutex> lock(m_);
+  Note("ResumeIo");
+  cancelled_ = false;
 }
 
 bool FakeSerialDevice::CloseHandle() {

@@ -35,7 +35,9 @@ class FakeSerialDevice final : public SerialDevice {
   void SetByteTime(std::chrono::microseconds perByte);
   // Holds modem-status queries until released, or until the event mask is
   // cleared (a close overtaking the query), the device cancelled or closed.
-  void HoldModemStatus(bool hold);
+  // With `pastTheMask` a cleared mask does not release it: a status worker
+  // that stops late.
+  void HoldModemStatus(bool hold, bool pastTheMask = false);
   bool WaitForHeldModemStatus(std::chrono::milliseconds limit);
   void Fail(Call call, bool fail);
 
@@ -71,6 +73,7 @@ class FakeSerialDevice final : public SerialDevice {
   bool PurgeComm(std::uint32_t flags) override;
   bool EscapeCommFunction(std::uint32_t function) override;
   void CancelIo() override;
+  void ResumeIo() override;
   bool CloseHandle() override;
 
  private:
@@ -91,6 +94,7 @@ class FakeSerialDevice final : public SerialDevice {
   bool heldWrite_ = false;
   bool holdModem_ = false;
   bool heldModem_ = false;
+  bool holdPastMask_ = false;
   std::chrono::microseconds byteTime_{0};
   std::uint64_t sent_ = 0;
   unsigned purgeGen_ = 0;

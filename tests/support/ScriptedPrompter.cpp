@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <QDialog>
+#include <QFileInfo>
 
 BoxAnswer ScriptedPrompter::Message(BoxKind kind, const QString& caption, const QString& text,
                                     BoxButtons buttons) {
@@ -32,6 +33,29 @@ QString ScriptedPrompter::SaveFileName(QWidget*, const QString& initialName, con
   QString n = saveNames.front();
   saveNames.pop_front();
   return n;
+}
+
+int ScriptedPrompter::SaveFileTyped(QWidget*, const std::vector<SaveType>& types, QString& path) {
+  QStringList filters;
+  for (const SaveType& t : types) filters << t.filter;
+  fileFilters.push_back(filters.join(QStringLiteral(";;")));
+  int type = 0;
+  if (!saveTypes.empty()) {
+    type = saveTypes.front();
+    saveTypes.pop_front();
+  }
+  if (saveNames.empty() || saveNames.front().isEmpty() || type < 0 || type >= static_cast<int>(types.size())) {
+    if (!saveNames.empty()) saveNames.pop_front();
+    return -1;
+  }
+  path = saveNames.front();
+  saveNames.pop_front();
+  if (QFileInfo(path).suffix().isEmpty()) path += QLatin1Char('.') + types[static_cast<std::size_t>(type)].suffix;
+  if (QFileInfo::exists(path) &&
+      Message(BoxKind::Warning, {}, QFileInfo(path).fileName() + QStringLiteral(" уже существует. Заменить?"),
+              BoxButtons::YesNoCancel) != BoxAnswer::Yes)
+    return -1;
+  return type;
 }
 
 int ScriptedPrompter::ExecModal(QDialog& dialog) {

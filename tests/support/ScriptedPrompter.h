@@ -24,6 +24,11 @@ class ScriptedPrompter : public Prompter {
   // File names for the open/save dialogs; an empty text cancels.
   std::deque<QString> openNames;
   std::deque<QString> saveNames;
+  // For a typed save: the index of the type picked in the dialog, in order;
+  // with none left, the first. A name without a suffix gets the type's, and
+  // an existing file is asked about (a Yes/No box answered from `answers`,
+  // anything but Yes cancels), as the real dialog does.
+  std::deque<int> saveTypes;
   // Scripts for modal dialogs: each gets the dialog (not shown) and returns its
   // modal result. With none left, a modal show fails the test and returns 2.
   std::deque<std::function<int(QDialog&)>> dialogs;
@@ -40,6 +45,7 @@ class ScriptedPrompter : public Prompter {
   QString SaveFileName(QWidget* parent, const QString& initialName, const QString& filter,
                        const QString& defaultSuffix) override;
   int ExecModal(QDialog& dialog) override;
+  int SaveFileTyped(QWidget* parent, const std::vector<SaveType>& types, QString& path) override;
 
   std::vector<QString> Texts() const;
   void Clear() { shown.clear(); }
