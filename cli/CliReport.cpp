@@ -20,20 +20,13 @@
 namespace cli {
 namespace {
 
-// Answers the Open dialog with the project's name; a box the window would
-// show ends the command with its text.
-class ScriptPrompter : public Prompter {
+// Nobody to ask: a box the window would show ends the command with its text.
+class NoOnePrompter : public Prompter {
  public:
-  explicit ScriptPrompter(QString file) : file_(std::move(file)) {}
-  BoxAnswer Message(BoxKind, const QString&, const QString& text, BoxButtons) override {
-    BadUse(Utf8(text));
-  }
-  QString OpenFileName(QWidget*, const QString&) override { return file_; }
+  BoxAnswer Message(BoxKind, const QString&, const QString& text, BoxButtons) override { BadUse(Utf8(text)); }
+  QString OpenFileName(QWidget*, const QString&) override { return {}; }
   QString SaveFileName(QWidget*, const QString&, const QString&, const QString&) override { return {}; }
   int ExecModal(QDialog&) override { return 2; }
-
- private:
-  QString file_;
 };
 
 }  // namespace
@@ -51,8 +44,8 @@ int RunReport(const QStringList& args) {
   const QString usr = parser.positionalArguments().value(0);
   LoadImage(usr);  // the window would pad a short file; the command refuses it first
 
-  // The main window's parts in its construction order, then its Open.
-  ScriptPrompter prompter(usr);
+  // The main window's parts in its construction order, then Open of the named file.
+  NoOnePrompter prompter;
   QWidget panel9;
   MainControls controls;
   MainContext ctx;
@@ -65,7 +58,8 @@ int RunReport(const QStringList& args) {
   editor.ShowInputAlgorithm();
   editor.UpdateControlStates(QStringLiteral("ALL"));
   ctx.SavedFlag = 1;
-  ProjectCommands(ctx, editor, prompter).TBOpenClick();
+  if (!ProjectCommands(ctx, editor, prompter).OpenProjectFile(usr))
+    BadUse("Ошибка открытия файла " + Shown(usr) + " !");
   const std::string bytes = ReportCommand(ctx, editor, prompter).ReportBytes();
 
   if (!parser.isSet(output)) {
