@@ -72,7 +72,13 @@ int main(int argc, char** argv) {
       BenchPrompter prompter;
       prompter.speed = QString::number(kBaud);
       BenchWindow window(prompter);
-      if (!window.Connect()) {
+      // The command line's port was just let go; a probe may meet its last bytes.
+      bool connected = false;
+      for (int attempt = 0; attempt < 3 && !connected; ++attempt) {
+        if (window.main.Controls().TBFind->isChecked()) window.main.Controls().TBFind->click();
+        connected = window.Connect();
+      }
+      if (!connected) {
         std::fprintf(stderr, "no connection at %d baud\n", kBaud);
         return 1;
       }
