@@ -13,10 +13,15 @@ class Editor;
 class Link;
 class Prompter;
 class QDialog;
+class QMenu;
+class RecentProjects;
 class ReportCommand;
+class TFormBackups;
+class TFormCompare;
 class TFormCheck;
 class TFormTimeline;
 class TextEditorLauncher;
+class UndoHistory;
 
 // The four other windows, created after the main window and kept for the run.
 struct AppWindows {
@@ -36,6 +41,7 @@ class TMain : public QMainWindow {
   MainControls& Controls() { return controls_; }
   MainContext& Context() { return ctx_; }
   Editor& EditorPart() { return *editor_; }
+  UndoHistory& UndoPart() { return *undo_; }
   Link& LinkPart() { return *link_; }
   // Made on first use.
   ProjectCommands& ProjectPart();
@@ -48,6 +54,16 @@ class TMain : public QMainWindow {
   void TBNewClick();
   void TBOpenClick();
   SaveResult TBSaveClick();
+  void TBUndoClick();
+  void TBRedoClick();
+  // Открыть's menu: a recent project (one no longer there leaves the list),
+  // and the backups window.
+  void OpenRecent(const QString& imageFile);
+  void ShowBackups();
+  RecentProjects& Recent();
+  // In place of the program's own settings (tests).
+  void SetRecentProjects(std::unique_ptr<RecentProjects> recent);
+  TFormBackups& BackupsWindow();
   void TBReportClick();
   void TBFindClick();
   void TBReadClick();
@@ -60,15 +76,26 @@ class TMain : public QMainWindow {
 
  protected:
   void closeEvent(QCloseEvent* event) override;
+  // A .usr file dropped onto the window opens as Открыть opens it.
+  void dragEnterEvent(QDragEnterEvent* event) override;
+  void dropEvent(QDropEvent* event) override;
 
  private:
   // Returns false when the window is to stay open.
   bool FormClose();
+  // A read, compare or write runs: the project is not to change under it.
+  bool TransferRunning() const;
+  // The dropped file opened, unless a transfer began meanwhile.
+  void OpenDropped(const QString& imageFile);
+  void ShowUndoState();
+  void FillOpenMenu();
 
   Prompter& prompter_;
   MainControls controls_;
   MainContext ctx_;
   std::unique_ptr<Editor> editor_;
+  // Between the controls and the editor; goes before the editor.
+  std::unique_ptr<UndoHistory> undo_;
   // Destroyed before the editor and the context: closing its port may still
   // hand over a data-received event.
   std::unique_ptr<Link> link_;
@@ -86,4 +113,9 @@ class TMain : public QMainWindow {
  private:
   std::unique_ptr<TFormCheck> check_;
   std::unique_ptr<TFormTimeline> timeline_;
+  QMenu* openMenu_ = nullptr;
+  std::unique_ptr<RecentProjects> recent_;
+  std::unique_ptr<TFormBackups> backups_;
+  int backupsFollow_ = 0;  // the backups window compares with the project as it changes
+  std::unique_ptr<TFormCompare> backupDifferences_;
 };

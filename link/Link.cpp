@@ -340,13 +340,11 @@ void Link::TransferFinished(const tesra::TransferOutcome& outcome) {
 }
 
 void Link::DropWaiting() {
-  std::array<std::uint8_t, kReceiveBufferSize> buffer{};
-  for (unsigned long k; (k = CommPort.GetBlock(reinterpret_cast<char*>(buffer.data()), buffer.size())) > 0;) {
-    LogFrame(buffer.data(), k, true);
-    LogLine(QStringLiteral("drop ") + QString::fromStdString(tesra::Hex4(static_cast<unsigned>(k))));
-  }
-  // What the device still holds goes too: a late echo of a write cut short is no answer to the probe.
+  // A late echo of a write cut short is no answer to the probe. Counted, not
+  // shown byte by byte: a flood of noise must not hold the probe up.
+  const unsigned long waiting = CommPort.GetInBuffUsed();
   CommPort.FlushInBuffer();
+  if (waiting > 0) LogLine(QStringLiteral("drop ") + QString::fromStdString(tesra::Hex4(static_cast<unsigned>(waiting))));
 }
 
 void Link::CloseDifferences() {

@@ -18,6 +18,8 @@ struct ShellControls {
   QToolButton* TBNew = nullptr;
   QToolButton* TBOpen = nullptr;
   QToolButton* TBSave = nullptr;
+  QToolButton* TBUndo = nullptr;
+  QToolButton* TBRedo = nullptr;
   QToolButton* TBReport = nullptr;  // check style
   QToolButton* TBFind = nullptr;    // check style
   QToolButton* TBRead = nullptr;

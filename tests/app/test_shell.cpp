@@ -63,7 +63,9 @@ TEST(Shell, ToolBarButtonsInOrderWithTheirStartStates) {
   struct Row { QToolButton* b; const char* name; const char* caption; bool check; bool visible; };
   const Row rows[] = {
       {c.TBNew, "TBNew", "Создать", false, true},     {c.TBOpen, "TBOpen", "Открыть", false, true},
-      {c.TBSave, "TBSave", "Сохранить", false, true}, {c.TBReport, "TBReport", "Отчет", true, true},
+      {c.TBSave, "TBSave", "Сохранить", false, true},
+      {c.TBUndo, "TBUndo", "Отменить", false, true},  {c.TBRedo, "TBRedo", "Повторить", false, true},
+      {c.TBReport, "TBReport", "Отчет", true, true},
       {c.TBFind, "TBFind", "Подключить", true, true}, {c.TBRead, "TBRead", "Чтение", false, true},
       {c.TBWrite, "TBWrite", "Запись", false, true},  {c.TBCompare, "TBCompare", "Сравнить", false, true},
       {c.TBCheck, "TBCheck", "Проверка", false, true},
@@ -86,6 +88,8 @@ TEST(Shell, ToolBarButtonsInOrderWithTheirStartStates) {
       lastX = r.b->x();
     }
   }
+  EXPECT_FALSE(c.TBUndo->isEnabled());
+  EXPECT_FALSE(c.TBRedo->isEnabled());
   EXPECT_FALSE(c.TBRead->isEnabled());
   EXPECT_FALSE(c.TBWrite->isEnabled());
   EXPECT_FALSE(c.TBCompare->isEnabled());
@@ -130,6 +134,9 @@ TEST(Shell, DebugModeShowsTheButtonAfterWriteAndUnlocksIdentityFields) {
   EXPECT_TRUE(c.TBDebug->isVisible());
   EXPECT_GT(c.TBDebug->x(), c.TBTimeline->x());
   EXPECT_LT(c.TBDebug->x(), c.ToolButton1->x());
+  // With every button shown the tool bar still holds them all.
+  EXPECT_TRUE(c.ToolButton1->isVisible());
+  EXPECT_LE(c.ToolButton1->geometry().right(), c.ToolBar1->width());
   for (QLineEdit* e : {c.Edit1, c.Edit2, c.Edit3, c.Edit4, c.Edit5}) EXPECT_FALSE(e->isReadOnly());
   EXPECT_FALSE(c.Edit5->isVisible());
 }

@@ -9,6 +9,7 @@
 #include <QTableWidget>
 
 #include "link/TFormCompare.h"
+#include "report/TextEditorLauncher.h"
 #include "tests/link/LinkHarness.h"
 
 using linktest::ControllerMemory;
@@ -63,6 +64,10 @@ bool ConnectWith(LinkHarness& h, int baud, int parity, int data, int stop, bool 
   return ok;
 }
 
+struct QuietLauncher : TextEditorLauncher {
+  int Open(const QString&) override { return 42; }
+};
+
 }  // namespace
 
 // The time-out of every request follows the rate and the character size set
@@ -98,7 +103,7 @@ TEST(TransferSafety, TheTimeOutFollowsTheDialogsLineSettings) {
 // project and the controller hold afterwards; and the window is as before.
 TEST(TransferSafety, WhatTheUserDoesDuringATransfer) {
   enum Job { Read, Compare, Write };
-  enum Action { Edit, New, Open, PressRead, PressCompare, PressWrite, Release, Close };
+  enum Action { Edit, New, Open, Report, PressRead, PressCompare, PressWrite, Release, Close };
   enum class End { Read, Compared, Verified, CutShort, Stopped };
   struct Case {
     Job job;
@@ -113,6 +118,7 @@ TEST(TransferSafety, WhatTheUserDoesDuringATransfer) {
       {Read, Edit, BoxAnswer::Ok, nullptr, End::Read},
       {Read, New, BoxAnswer::Ok, nullptr, End::Read},
       {Read, Open, BoxAnswer::Ok, nullptr, End::Read},
+      {Read, Report, BoxAnswer::Ok, nullptr, End::Read},
       {Read, PressRead, BoxAnswer::Ok, nullptr, End::Read},
       {Read, PressCompare, BoxAnswer::Ok, nullptr, End::Compared},
       {Read, PressWrite, BoxAnswer::Cancel, write.constData(), End::Read},
@@ -129,6 +135,7 @@ TEST(TransferSafety, WhatTheUserDoesDuringATransfer) {
       {Write, Edit, BoxAnswer::Ok, nullptr, End::Verified},
       {Write, New, BoxAnswer::Ok, nullptr, End::Verified},
       {Write, Open, BoxAnswer::Ok, nullptr, End::Verified},
+      {Write, Report, BoxAnswer::Ok, nullptr, End::Verified},
       {Write, PressRead, BoxAnswer::Ok, nullptr, End::Verified},
       {Write, PressCompare, BoxAnswer::Ok, nullptr, End::Verified},
       {Write, PressWrite, BoxAnswer::Ok, nullptr, End::Verified},
@@ -138,18 +145,26 @@ TEST(TransferSafety, WhatTheUserDoesDuringATransfer) {
       {Write, Close, BoxAnswer::Cancel, stop.constData(), End::Verified},
   };
   const char* jobs[] = {"read", "compare", "write"};
-  const char* actions[] = {"edit", "Создать", "Открыть", "Чтение", "Сравнить", "Запись", "Подключить up", "close"};
+  const char* actions[] = {"edit", "Создать", "Открыть", "Отчет", "Чтение", "Сравнить", "Запись", "Подключить up", "close"};
   const QByteArray memory = ControllerMemory();
   for (const auto& k : cases) {
     const std::string name = std::string(jobs[k.job]) + ", " + actions[k.action] +
                              (k.answer == BoxAnswer::Cancel ? ", Cancel" : "");
     LinkHarness h;
+    QuietLauncher launcher;
+    h.main->SetTextEditorLauncher(&launcher);
+    const QString oldDir = QDir::currentPath();
+    QDir::setCurrent(h.dir.path());  // where the report is written
+    QByteArray reportDuring;
     const QString saved = h.dir.filePath("controller.usr");
     // Slow replies leave time to act while the transfer runs.
     h.StartEmulator(1, {"--memory", WriteFile(h.dir.filePath("memory.usr"), memory).toStdString(), "--save",
                         saved.toStdString(), "--delay", "40"});
     ASSERT_TRUE(h.Connect(1)) << name;
     FillProject(h);
+    // Shown once through every input, so the window holds the project as it shows it.
+    h.c().TBReport->click();
+    h.main->Context().SavedFlag = 1;
     h.main->Context().CurrentProject = QStringLiteral("site");
     h.main->Context().ShowProjectCaption();
     const QByteArray project = Bytes(h.main->Context().Image);
@@ -175,6 +190,14 @@ TEST(TransferSafety, WhatTheUserDoesDuringATransfer) {
       case Edit: h.c().CheckBox180->click(); break;
       case New: h.c().TBNew->click(); break;
       case Open: h.c().TBOpen->click(); break;
+      case Report:
+        // The report walks the eight inputs through the editor's refresh; the hold stays.
+        h.c().TBReport->click();
+        reportDuring = ReadFile(h.dir.filePath("TesraConfig.txt"));
+        EXPECT_FALSE(reportDuring.isEmpty()) << name;
+        for (QWidget* w : std::initializer_list<QWidget*>{h.c().CheckBox180, h.c().LenMes, h.c().TBNew})
+          EXPECT_FALSE(w->isEnabled()) << name << " " << w->objectName().toStdString();
+        break;
       case PressRead: h.c().TBRead->click(); break;
       case PressCompare: h.c().TBCompare->click(); break;
       case PressWrite: h.c().TBWrite->click(); break;
@@ -191,6 +214,12 @@ TEST(TransferSafety, WhatTheUserDoesDuringATransfer) {
     EXPECT_EQ(h.main->isVisible(), !closed) << name;
     const QByteArray image = Bytes(h.main->Context().Image);
     const QString panel1 = h.c().StatusPanelText(1);
+    if (k.action == Release && k.answer == BoxAnswer::Ok) {
+      EXPECT_FALSE(h.link().CommPort.GetOpen()) << name;
+      // What the controller still sent for the transfer waits in the line; connecting again drops it.
+      linktest::PumpFor(300);
+      EXPECT_TRUE(h.Connect(1)) << name << ": connecting again";
+    }
     h.emulators.back()->Stop();
     const QByteArray controller = ReadFile(saved).isEmpty() ? memory : ReadFile(saved);
     switch (k.end) {
@@ -236,7 +265,16 @@ TEST(TransferSafety, WhatTheUserDoesDuringATransfer) {
         EXPECT_EQ(controller, memory) << name;
         break;
     }
-    if (closed) continue;
+    if (closed) {
+      QDir::setCurrent(oldDir);
+      continue;
+    }
+    if (k.action == Report && k.end == End::Verified) {
+      // The same project gives the same report, during the transfer or after it.
+      h.c().TBReport->click();
+      EXPECT_EQ(ReadFile(h.dir.filePath("TesraConfig.txt")), reportDuring) << name;
+    }
+    QDir::setCurrent(oldDir);
     // Everything is enabled as before (a read may change what the editor's rules say).
     EXPECT_TRUE(h.c().Panel17->isEnabled() && h.c().Panel12->isEnabled()) << name;
     if (k.end != End::Read) EXPECT_EQ(h.c().CheckBox180->isEnabled(), box180) << name;
@@ -244,7 +282,7 @@ TEST(TransferSafety, WhatTheUserDoesDuringATransfer) {
     EXPECT_TRUE(h.c().TBNew->isEnabled()) << name;
     EXPECT_TRUE(h.c().TBOpen->isEnabled()) << name;
     const bool connected = h.link().CommPort.GetOpen();
-    EXPECT_EQ(connected, k.action != Release || k.answer == BoxAnswer::Cancel) << name;
+    EXPECT_TRUE(connected) << name;
     EXPECT_EQ(h.c().TBFind->isChecked(), connected) << name;
     for (QToolButton* b : {h.c().TBRead, h.c().TBWrite, h.c().TBCompare}) EXPECT_EQ(b->isEnabled(), connected) << name;
   }

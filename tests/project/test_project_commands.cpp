@@ -219,6 +219,8 @@ TEST(ProjectCommands, OpenOfAnUnreadableFileChangesNothing) {
 TEST(ProjectCommands, FailedSaveReportsThePathAndKeepsTheWorkUnsaved) {
   TempDir dir;
   std::filesystem::create_directories(dir / "c.ini");  // the companion cannot be a file
+  // The pair is replaced as a unit: a companion that fails leaves the old image too.
+  WriteBytes(dir / "c.usr", "the old image");
   struct Case {
     std::filesystem::path image;
     std::filesystem::path failing;
@@ -234,6 +236,8 @@ TEST(ProjectCommands, FailedSaveReportsThePathAndKeepsTheWorkUnsaved) {
     EXPECT_EQ(w.prompter.shown[0].text, QStringLiteral("Ошибка записи файла ") + Q(k.failing) + QStringLiteral(" !"));
     EXPECT_EQ(w.ctx.SavedFlag, 0);
   }
+  EXPECT_EQ(ReadBytes(dir / "c.usr"), "the old image");
+  EXPECT_EQ(dir.EntryCount(), 2u) << "no temporary file is left";
 }
 
 TEST(ProjectCommands, CancelledSaveWritesNothingAndKeepsTheWorkUnsaved) {
