@@ -1,9 +1,9 @@
 # The Windows package: `cmake --build build-win64 --target package` makes
 # TesraConfig-<version>-win64.zip, a folder that runs from wherever it is
-# unzipped: tesraconfig.exe, the Qt DLLs it loads, the windows platform plugin,
+# unzipped: tesraconfig.exe and tesraconfig-cli.exe, the Qt DLLs it loads, the windows platform plugin,
 # the Windows styles and MinGW's run-time DLLs, and nothing else. Qt looks for
 # its plugins beside the executable too, so platforms/ and styles/ sit there.
-install(TARGETS tesraconfig RUNTIME DESTINATION .)
+install(TARGETS tesraconfig tesraconfig-cli RUNTIME DESTINATION .)
 install(FILES $<TARGET_FILE:Qt6::Core> $<TARGET_FILE:Qt6::Gui> $<TARGET_FILE:Qt6::Widgets> DESTINATION .)
 install(FILES $<TARGET_FILE:Qt6::QWindowsIntegrationPlugin> DESTINATION platforms)
 install(FILES $<TARGET_FILE:Qt6::QWindowsVistaStylePlugin> DESTINATION styles)

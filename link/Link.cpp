@@ -40,18 +40,7 @@ void PrompterMessageSink::ShowMessage(Kind kind, const std::string& caption, con
 
 Link::Link(MainContext& ctx, Editor& editor, tesra::SerialDevice* device)
     : sink_(ctx.Prompts), CommPort(device, &sink_), ctx_(ctx), editor_(editor) {
-  // The main window's settings of its port, applied while it is closed.
-  CommPort.SetComNumber(1);
-  CommPort.SetIBuffSize(2048);
-  CommPort.SetOBuffSize(4096);
-  CommPort.SetBaud(9600);
-  CommPort.SetBaudRate(tesra::cbr9600);
-  CommPort.SetDataBits(8);
-  CommPort.MonitorEvents = tesra::EventSet({tesra::evRxChar, tesra::evTxEmpty, tesra::evCTS, tesra::evDSR,
-                                            tesra::evRlsd, tesra::evBreak, tesra::evRing});
-  CommPort.SetXoffLim(1024);
-  CommPort.SetXonChar(0x11);
-  CommPort.SetXoffChar(0x13);
+  tesra::TransferSequence::SetUpPort(CommPort);
   CommPort.OnDataReceived = [this](tesra::TCommPort* sender, std::uint32_t count) {
     CommPortDataReceived(sender, count);
   };

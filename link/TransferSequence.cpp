@@ -63,6 +63,19 @@ TransferSequence::TransferSequence(Exchange& exchange) : exchange_(exchange) {
   exchange_.On.failed = [this](const ExchangeFailure& f) { Failed(f); };
 }
 
+void TransferSequence::SetUpPort(TCommPort& port) {
+  port.SetComNumber(1);
+  port.SetIBuffSize(2048);
+  port.SetOBuffSize(4096);
+  port.SetBaud(9600);
+  port.SetBaudRate(cbr9600);
+  port.SetDataBits(8);
+  port.MonitorEvents = EventSet({evRxChar, evTxEmpty, evCTS, evDSR, evRlsd, evBreak, evRing});
+  port.SetXoffLim(1024);
+  port.SetXonChar(0x11);
+  port.SetXoffChar(0x13);
+}
+
 void TransferSequence::PrepareExchange(Exchange& exchange, TCommPort& port, bool checkCrc) {
   // What waits in the input belongs to nothing asked for.
   std::array<std::uint8_t, 512> buffer{};

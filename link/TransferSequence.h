@@ -80,6 +80,10 @@ class TransferSequence {
 
   Handlers On;
 
+  // The port as every program sets it for the controller while it is
+  // closed: its buffers, the events it watches, the flow-control characters;
+  // port 1 at 9600 baud, 8 data bits until the connection says otherwise.
+  static void SetUpPort(TCommPort& port);
   // The exchange starts from the port as it is: what waits in its input is
   // dropped, its rate and character size set the time-outs.
   static void PrepareExchange(Exchange& exchange, TCommPort& port, bool checkCrc);

@@ -1,13 +1,8 @@
 #include "plan/TFormTimeline.h"
 
 #include <QHBoxLayout>
-#include <QImage>
-#include <QPageLayout>
-#include <QPageSize>
 #include <QPainter>
-#include <QPdfWriter>
 #include <QPushButton>
-#include <QSaveFile>
 #include <QVBoxLayout>
 
 #include "app/controls/MainContext.h"
@@ -38,9 +33,6 @@ class TimelineView : public QWidget {
  private:
   const TFormTimeline& form_;
 };
-
-// The PDF's pages are laid out in screen pixels, so page and window look alike.
-constexpr int kPdfResolution = 96;
 
 }  // namespace
 
@@ -88,29 +80,7 @@ void TFormTimeline::ButtonSaveClick() {
 }
 
 bool TFormTimeline::SavePdf(const QString& path) {
-  QSaveFile file(path);
-  if (!file.open(QIODevice::WriteOnly)) return false;
-  {
-    QPdfWriter pdf(&file);
-    pdf.setResolution(kPdfResolution);
-    pdf.setPageLayout(QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Landscape, QMarginsF(10, 10, 10, 10),
-                                  QPageLayout::Millimeter));
-    pdf.setTitle(QStringLiteral("Диаграммы эвакуации"));
-    QPainter p;
-    if (!p.begin(&pdf)) return false;
-    for (int input = 0; input < 8; ++input) {
-      if (input > 0 && !pdf.newPage()) return false;
-      PaintTimeline(p, QRectF(QPointF(0, 0), QSizeF(pdf.width(), pdf.height())), OfInput(input));
-    }
-    if (!p.end()) return false;
-  }
-  return file.commit();
+  return SaveTimelinesPdf(path, [this](int input) { return OfInput(input); });
 }
 
-bool TFormTimeline::SavePng(const QString& path) {
-  const QImage picture = View->grab().toImage();
-  QSaveFile file(path);
-  if (picture.isNull() || !file.open(QIODevice::WriteOnly)) return false;
-  if (!picture.save(&file, "PNG")) return false;
-  return file.commit();
-}
+bool TFormTimeline::SavePng(const QString& path) { return SaveTimelinePng(path, View->grab().toImage()); }

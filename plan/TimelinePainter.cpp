@@ -4,8 +4,13 @@
 #include <cmath>
 
 #include <QFontMetricsF>
+#include <QImage>
+#include <QPageLayout>
+#include <QPageSize>
 #include <QPainter>
 #include <QPainterPath>
+#include <QPdfWriter>
+#include <QSaveFile>
 
 using namespace tesra;
 
@@ -181,4 +186,34 @@ void PaintTimeline(QPainter& p, const QRectF& area, const Timeline& t) {
     p.drawText(QRectF(tx, rowsBottom + pad * 0.6 + line, w, line), Qt::AlignCenter, text);
   }
   p.restore();
+}
+
+// The PDF's pages are laid out in screen pixels, so page and window look alike.
+constexpr int kPdfResolution = 96;
+
+bool SaveTimelinesPdf(const QString& path, const std::function<Timeline(int input)>& ofInput) {
+  QSaveFile file(path);
+  if (!file.open(QIODevice::WriteOnly)) return false;
+  {
+    QPdfWriter pdf(&file);
+    pdf.setResolution(kPdfResolution);
+    pdf.setPageLayout(QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Landscape, QMarginsF(10, 10, 10, 10),
+                                  QPageLayout::Millimeter));
+    pdf.setTitle(QStringLiteral("Диаграммы эвакуации"));
+    QPainter p;
+    if (!p.begin(&pdf)) return false;
+    for (int input = 0; input < 8; ++input) {
+      if (input > 0 && !pdf.newPage()) return false;
+      PaintTimeline(p, QRectF(QPointF(0, 0), QSizeF(pdf.width(), pdf.height())), ofInput(input));
+    }
+    if (!p.end()) return false;
+  }
+  return file.commit();
+}
+
+bool SaveTimelinePng(const QString& path, const QImage& picture) {
+  QSaveFile file(path);
+  if (picture.isNull() || !file.open(QIODevice::WriteOnly)) return false;
+  if (!picture.save(&file, "PNG")) return false;
+  return file.commit();
 }

@@ -89,7 +89,7 @@ tesra::ReportInputValues ReportCommand::ReadInputValues(int input) const {
   return v;
 }
 
-void ReportCommand::TBReportClick() {
+std::string ReportCommand::ReportBytes() {
   MainControls& c = *ctx_.Controls;
   const tesra::ReportSystemValues system = ReadSystemValues();
   std::vector<tesra::ReportInputValues> inputs;
@@ -97,10 +97,13 @@ void ReportCommand::TBReportClick() {
     editor_.SpeedButton1Click(c.InputButtons[static_cast<std::size_t>(k - 1)]);
     inputs.push_back(ReadInputValues(k));
   }
+  return tesra::ReportFileBytes(tesra::ReportLines(system, inputs));
+}
 
+void ReportCommand::TBReportClick() {
+  MainControls& c = *ctx_.Controls;
   const QString fileName = QString::fromLatin1(tesra::kReportFileName);
-  if (!tesra::WriteFileAtomically(std::filesystem::path(tesra::kReportFileName),
-                                  tesra::ReportFileBytes(tesra::ReportLines(system, inputs)))) {
+  if (!tesra::WriteFileAtomically(std::filesystem::path(tesra::kReportFileName), ReportBytes())) {
     prompter_.Error(kWriteFailed + QDir::toNativeSeparators(QFileInfo(fileName).absoluteFilePath()) + kPathEnd);
     return;
   }

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <memory>
+#include <string>
 
 #include "report/ReportLines.h"
 
@@ -21,6 +22,9 @@ class ReportCommand {
   void SetLauncher(TextEditorLauncher* launcher);
 
   void TBReportClick();
+  // The file's bytes: each input selected in turn and read from the controls,
+  // as TBReportClick writes them. The command line's report is these bytes.
+  std::string ReportBytes();
 
   // The values of the report as the controls show them now.
   tesra::ReportSystemValues ReadSystemValues() const;
