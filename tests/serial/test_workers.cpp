@@ -167,7 +167,9 @@ TEST_F(Workers, TheCloseDispatchesNoEventASecondTime) {
   int cts = 0;
   port->OnCTSSignal = [&](TCommPort*) { ++cts; };
   port->SetOpen(true);
-  device.Fail(FakeSerialDevice::cWaitCommEvent, true);  // the waits after the pending one fail
+  // The status worker's first wait must be pending before the waits after it fail.
+  ASSERT_TRUE(PumpUntil(queue, [&] { return device.Calls(FakeSerialDevice::cWaitCommEvent) >= 1; }));
+  device.Fail(FakeSerialDevice::cWaitCommEvent, true);
   device.RaiseEvents(EV_CTS);
   ASSERT_TRUE(PumpUntil(queue, [&] { return cts == 1; }));
   PumpFor(queue, 100ms);
