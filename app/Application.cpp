@@ -6,7 +6,7 @@
 #include <QFileInfo>
 
 #include "app/DebugSwitch.h"
-#include "app/controls/Prompter.h"
+#include "controls/Prompter.h"
 #include "app/TMain.h"
 #include "diag/TDbg.h"
 #include "diag/TFormPort.h"

@@ -1,7 +1,7 @@
 // Builds ToolBar1 and StatusBar1 of the main window into the shell controls.
 #pragma once
 
-#include "app/controls/ShellControls.h"
+#include "controls/ShellControls.h"
 
 void BuildToolBar(ShellControls& c, QMainWindow* window);
 void BuildStatusBar(ShellControls& c, QMainWindow* window);

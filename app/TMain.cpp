@@ -15,10 +15,10 @@
 #include <QUrl>
 
 #include "app/MainToolBar.h"
-#include "app/controls/Prompter.h"
+#include "controls/Prompter.h"
 #include "app/WindowPlacement.h"
-#include "config/Editor.h"
-#include "config/UndoHistory.h"
+#include "editor/Editor.h"
+#include "editor/UndoHistory.h"
 #include "diag/TDbg.h"
 #include "diag/TFormPort.h"
 #include "link/Link.h"

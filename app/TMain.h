@@ -5,8 +5,8 @@
 
 #include <QMainWindow>
 
-#include "app/controls/MainContext.h"
-#include "app/controls/MainControls.h"
+#include "controls/MainContext.h"
+#include "controls/MainControls.h"
 #include "project/ProjectCommands.h"
 
 class Editor;

@@ -14,7 +14,7 @@
 #include <QPushButton>
 #include <QToolButton>
 
-#include "app/controls/Prompter.h"
+#include "controls/Prompter.h"
 #include "app/TMain.h"
 #include "link/TSetComPort.h"
 #include "serial/GuiQueue.h"

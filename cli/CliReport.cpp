@@ -6,13 +6,13 @@
 #include <QApplication>
 #include <QWidget>
 
-#include "app/controls/MainContext.h"
-#include "app/controls/MainControls.h"
-#include "app/controls/Prompter.h"
 #include "cli/CliCommand.h"
 #include "cli/CliOutput.h"
 #include "cli/CliProject.h"
-#include "config/Editor.h"
+#include "controls/MainContext.h"
+#include "controls/MainControls.h"
+#include "controls/Prompter.h"
+#include "editor/Editor.h"
 #include "project/AtomicFile.h"
 #include "project/ProjectCommands.h"
 #include "report/ReportCommand.h"

@@ -6,7 +6,7 @@
 
 #include <QApplication>
 
-#include "app/controls/Prompter.h"
+#include "controls/Prompter.h"
 
 class FuzzPrompter : public Prompter {
  public:

@@ -10,10 +10,10 @@
 #include <QTimer>
 #include <QToolButton>
 
-#include "app/controls/MainContext.h"
-#include "app/controls/MainControls.h"
-#include "app/controls/Prompter.h"
-#include "config/Editor.h"
+#include "controls/MainContext.h"
+#include "controls/MainControls.h"
+#include "controls/Prompter.h"
+#include "editor/Editor.h"
 #include "config/HexText.h"
 #include "diag/TFormPort.h"
 #include "link/TFormCompare.h"

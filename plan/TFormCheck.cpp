@@ -8,10 +8,10 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
-#include "app/controls/MainContext.h"
-#include "app/controls/MainControls.h"
-#include "app/controls/Prompter.h"
-#include "config/Editor.h"
+#include "controls/MainContext.h"
+#include "controls/MainControls.h"
+#include "controls/Prompter.h"
+#include "editor/Editor.h"
 #include "plan/WindowPlan.h"
 
 using namespace tesra;

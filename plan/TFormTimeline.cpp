@@ -5,8 +5,8 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include "app/controls/MainContext.h"
-#include "app/controls/Prompter.h"
+#include "controls/MainContext.h"
+#include "controls/Prompter.h"
 #include "plan/TimelinePainter.h"
 #include "plan/WindowPlan.h"
 

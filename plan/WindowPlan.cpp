@@ -1,8 +1,8 @@
 #include "plan/WindowPlan.h"
 
-#include "app/controls/MainContext.h"
-#include "app/controls/MainControls.h"
-#include "app/controls/Prompter.h"
+#include "controls/MainContext.h"
+#include "controls/MainControls.h"
+#include "controls/Prompter.h"
 
 using namespace tesra;
 

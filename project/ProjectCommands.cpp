@@ -9,10 +9,10 @@
 #include <QMainWindow>
 #include <QToolButton>
 
-#include "app/controls/MainContext.h"
-#include "app/controls/MainControls.h"
-#include "app/controls/Prompter.h"
-#include "config/Editor.h"
+#include "controls/MainContext.h"
+#include "controls/MainControls.h"
+#include "controls/Prompter.h"
+#include "editor/Editor.h"
 #include "project/ProjectFiles.h"
 #include "project/TFormProjectName.h"
 

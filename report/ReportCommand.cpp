@@ -9,11 +9,11 @@
 #include <QMainWindow>
 #include <QToolButton>
 
-#include "app/controls/MainContext.h"
-#include "app/controls/MainControls.h"
-#include "app/controls/Prompter.h"
-#include "config/ComboIndex.h"
-#include "config/Editor.h"
+#include "controls/MainContext.h"
+#include "controls/MainControls.h"
+#include "controls/Prompter.h"
+#include "editor/ComboIndex.h"
+#include "editor/Editor.h"
 #include "project/AtomicFile.h"
 #include "report/TextEditorLauncher.h"
 

@@ -16,7 +16,7 @@
 #include <QToolButton>
 
 #include "app/Application.h"
-#include "app/controls/Prompter.h"
+#include "controls/Prompter.h"
 #include "app/TMain.h"
 #include "app/WindowPlacement.h"
 #include "serial/GuiQueue.h"

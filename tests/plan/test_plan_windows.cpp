@@ -21,7 +21,7 @@
 #include <QTimer>
 #include <QToolButton>
 
-#include "app/controls/Prompter.h"
+#include "controls/Prompter.h"
 #include "plan/TFormCheck.h"
 #include "plan/TFormTimeline.h"
 #include "tests/plan/PlanImages.h"

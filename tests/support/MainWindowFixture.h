@@ -16,8 +16,8 @@
 #include <QTest>
 
 #include "app/TMain.h"
-#include "app/controls/MainControls.h"
-#include "config/Editor.h"
+#include "controls/MainControls.h"
+#include "editor/Editor.h"
 #include "link/Link.h"
 #include "project/ProjectCommands.h"
 #include "project/TFormProjectName.h"

@@ -7,7 +7,7 @@
 
 #include <QString>
 
-#include "app/controls/Prompter.h"
+#include "controls/Prompter.h"
 
 struct ShownMessage {
   BoxKind kind;

@@ -10,10 +10,10 @@
 #include <QToolButton>
 #include <QTimer>
 
-#include "app/controls/Prompter.h"
+#include "controls/Prompter.h"
 #include "app/TMain.h"
-#include "config/Editor.h"
-#include "config/UndoHistory.h"
+#include "editor/Editor.h"
+#include "editor/UndoHistory.h"
 #include "link/Link.h"
 #include "plan/TFormCheck.h"
 #include "plan/TFormTimeline.h"

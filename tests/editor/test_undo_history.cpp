@@ -9,7 +9,7 @@
 #include <QTest>
 #include <QToolButton>
 
-#include "config/UndoHistory.h"
+#include "editor/UndoHistory.h"
 #include "tests/project/TempDir.h"
 #include "tests/support/MainWindowFixture.h"
 

@@ -1,4 +1,4 @@
-#include "config/IdentityText.h"
+#include "editor/IdentityText.h"
 
 #include "config/Cp1251.h"
 

@@ -1,4 +1,4 @@
-#include "config/ComboIndex.h"
+#include "editor/ComboIndex.h"
 
 #include <QComboBox>
 

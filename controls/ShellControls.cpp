@@ -1,4 +1,4 @@
-#include "app/controls/ShellControls.h"
+#include "controls/ShellControls.h"
 
 #include <QLabel>
 

@@ -27,10 +27,10 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
-#include "app/controls/ControlBindings.h"
-#include "app/controls/ControlProps.h"
-#include "app/controls/MainControlTables.h"
-#include "app/controls/MainControls.h"
+#include "controls/ControlBindings.h"
+#include "controls/ControlProps.h"
+#include "controls/MainControlTables.h"
+#include "controls/MainControls.h"
 
 namespace {
 

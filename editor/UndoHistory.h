@@ -11,8 +11,8 @@
 
 #include <QString>
 
-#include "app/controls/EditorHandlers.h"
 #include "config/ConfigImage.h"
+#include "controls/EditorHandlers.h"
 
 struct MainContext;
 class Editor;

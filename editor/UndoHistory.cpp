@@ -1,13 +1,13 @@
-#include "config/UndoHistory.h"
+#include "editor/UndoHistory.h"
 
 #include <QLineEdit>
 #include <QToolButton>
 #include <QUndoStack>
 
-#include "app/controls/MainContext.h"
-#include "app/controls/MainControls.h"
-#include "config/Editor.h"
 #include "config/ImageDifferences.h"
+#include "controls/MainContext.h"
+#include "controls/MainControls.h"
+#include "editor/Editor.h"
 
 namespace {
 

@@ -21,9 +21,9 @@
 #include <QTimer>
 #include <QToolButton>
 
-#include "app/controls/ControlProps.h"
-#include "app/controls/EditorHandlers.h"
-#include "app/controls/MainControls.h"
+#include "controls/ControlProps.h"
+#include "controls/EditorHandlers.h"
+#include "controls/MainControls.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "app/controls/ControlBindings.h"
+#include "controls/ControlBindings.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -6,7 +6,7 @@
 #include <QTableWidget>
 #include <QToolButton>
 
-#include "app/controls/EditorHandlers.h"
+#include "controls/EditorHandlers.h"
 
 // Each function is one row of the table in the header: the event, its signal.
 namespace {

@@ -1,4 +1,4 @@
-#include "config/Editor.h"
+#include "editor/Editor.h"
 
 #include <QAbstractButton>
 #include <QCheckBox>
@@ -8,13 +8,13 @@
 #include <QTableWidget>
 #include <QToolButton>
 
-#include "app/controls/ControlProps.h"
-#include "app/controls/MainContext.h"
-#include "app/controls/MainControls.h"
-#include "config/ComboIndex.h"
-#include "config/IdentityText.h"
 #include "config/ImageFields.h"
 #include "config/PlayingTime.h"
+#include "controls/ControlProps.h"
+#include "controls/MainContext.h"
+#include "controls/MainControls.h"
+#include "editor/ComboIndex.h"
+#include "editor/IdentityText.h"
 
 using namespace tesra;
 

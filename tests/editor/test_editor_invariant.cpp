@@ -16,7 +16,7 @@
 #include <QTest>
 #include <QToolButton>
 
-#include "config/ComboIndex.h"
+#include "editor/ComboIndex.h"
 #include "tests/support/MainWindowFixture.h"
 
 using namespace tesra;

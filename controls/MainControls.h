@@ -11,7 +11,7 @@
 #include <QObject>
 #include <QString>
 
-#include "app/controls/ShellControls.h"
+#include "controls/ShellControls.h"
 
 class EditorHandlers;
 class QButtonGroup;

@@ -1,4 +1,4 @@
-#include "app/controls/Prompter.h"
+#include "controls/Prompter.h"
 
 #include <QApplication>
 #include <QDialog>

@@ -4,7 +4,7 @@
 
 #include <QString>
 
-#include "app/controls/EditorHandlers.h"
+#include "controls/EditorHandlers.h"
 
 struct MainContext;
 class MainControls;

@@ -6,7 +6,7 @@
 #include <array>
 #include <type_traits>
 
-#include "app/controls/MainControls.h"
+#include "controls/MainControls.h"
 
 namespace main_tables {
 

@@ -11,10 +11,10 @@
 #include <QTest>
 #include <QToolButton>
 
-#include "app/controls/MainControls.h"
+#include "controls/MainControls.h"
 #include "app/TMain.h"
-#include "config/ComboIndex.h"
-#include "config/Editor.h"
+#include "editor/ComboIndex.h"
+#include "editor/Editor.h"
 #include "tests/support/MainWindowFixture.h"
 
 using namespace tesra;

@@ -1,4 +1,4 @@
-#include "app/controls/MainControls.h"
+#include "controls/MainControls.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -8,8 +8,8 @@
 #include <QTableWidget>
 #include <QToolButton>
 
-#include "app/controls/ControlBindings.h"
-#include "app/controls/MainControlTables.h"
+#include "controls/ControlBindings.h"
+#include "controls/MainControlTables.h"
 
 namespace {
 

@@ -1,9 +1,9 @@
-#include "app/controls/MainContext.h"
+#include "controls/MainContext.h"
 
 #include <QMainWindow>
 #include <QToolButton>
 
-#include "app/controls/MainControls.h"
+#include "controls/MainControls.h"
 
 const QString kMainCaption = QStringLiteral("Конфигурация");
 
