@@ -61,7 +61,7 @@ Progress::~Progress() { Clear(); }
 
 void Progress::Show(const std::string& step, unsigned done, unsigned total) {
   if (!enabled_) return;
-  const std::string line = "\r" + step + ": " + std::to_string(done) + "/" + std::to_string(total) + "   ";
+  const std::string line = "\r" + step + " " + std::to_string(done) + "/" + std::to_string(total) + "   ";
   std::fwrite(line.data(), 1, line.size(), stderr);
   std::fflush(stderr);
   shown_ = true;

@@ -33,10 +33,6 @@ int Number(const QCommandLineParser& parser, const QString& name) {
 
 }  // namespace
 
-unsigned LineSettings::BitsPerChar() const {
-  return 1u + dataBits + (parity == tesra::paNone ? 0u : 1u) + (stopBits == tesra::sb1_0 ? 1u : 2u);
-}
-
 void AddLineOptions(QCommandLineParser& parser, bool withPort) {
   if (withPort) parser.addOption({QStringLiteral("port"), QStringLiteral("Номер порта n (COMn)."), QStringLiteral("N")});
   parser.addOptions({

@@ -24,8 +24,6 @@ struct LineSettings {
   tesra::TParity parity = tesra::paNone;
   tesra::TStopBits stopBits = tesra::sb1_0;
   bool checkCrc = true;
-  // Start, data, parity and stop bits of one character, for the time-outs.
-  unsigned BitsPerChar() const;
 };
 
 // --port (withPort), --baud, --data-bits, --parity, --stop-bits, --no-crc-check.

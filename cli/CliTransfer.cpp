@@ -16,18 +16,6 @@ void AskToInterrupt(int) { interruptAsked = 1; }
 // How often the loop looks for Ctrl+C; the signal itself cannot touch the sequence.
 constexpr int kInterruptCheckMs = 100;
 
-const char* StepText(tesra::TransferStep step) {
-  switch (step) {
-    case tesra::TransferStep::Read: return "Чтение";
-    case tesra::TransferStep::Compare: return "Сравнение";
-    case tesra::TransferStep::Backup: return "Резервная копия";
-    case tesra::TransferStep::Write: return "Запись";
-    case tesra::TransferStep::Verify: return "Проверка записи";
-    case tesra::TransferStep::None: break;
-  }
-  return "";
-}
-
 // The exchange's line, clock and log on the command line: the open port, a
 // one-shot timer on this thread's event loop, and no traffic log. The
 // sequence on top is the window's.
@@ -40,7 +28,7 @@ class ControllerLine : private tesra::ExchangeSender, private tesra::ExchangeTim
     timer_.setSingleShot(true);
     QObject::connect(&timer_, &QTimer::timeout, [this] { exchange_.OnTimer(); });
     sequence.On.stepStarted = [this](tesra::TransferStep step) {
-      step_ = StepText(step);
+      step_ = tesra::StepCaption(step);
       done_ = 0;
       progress_.Show(step_, done_, tesra::Exchange::kBlocks);
     };

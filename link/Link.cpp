@@ -20,6 +20,7 @@
 #include "link/TSetComPort.h"
 #include "project/BackupPlace.h"
 #include "project/Backups.h"
+#include "project/ProjectCommands.h"
 #include "plan/WindowPlan.h"
 
 #include "serial/PortDevice.h"
@@ -277,10 +278,7 @@ bool Link::ConfirmStopWrite() {
 }
 
 void Link::ShowStep(tesra::TransferStep step) {
-  static const char* const kCaptions[] = {"", "Чтение данных ...", "Сравнение с контроллером ...",
-                                          "Чтение резервной копии ...", "Запись данных ...",
-                                          "Проверка записи ..."};
-  c().SetPanelScanCaption(QString::fromUtf8(kCaptions[static_cast<int>(step)]));
+  c().SetPanelScanCaption(QString::fromStdString(tesra::StepCaption(step)));
   c().PanelScan->show();
   c().ProgressBar->setValue(0);
 }
@@ -288,12 +286,10 @@ void Link::ShowStep(tesra::TransferStep step) {
 QString Link::BackupFolder() { return tesra::BackupFolder(); }
 
 tesra::BackupResult Link::SaveBackup(const tesra::ConfigImage& controller) {
-  std::array<std::string, tesra::kMessageCount> times;
-  for (int i = 0; i < tesra::kMessageCount; ++i)
-    times[static_cast<std::size_t>(i)] = c().LenMesValue(i + 1).toStdString();
   tesra::BackupResult result;
   result.saved = tesra::SaveBackup(std::filesystem::path(BackupFolder().toStdU16String()),
-                                   tesra::BackupStemNow(PortNumber), controller, times, result.failed);
+                                   tesra::BackupStemNow(PortNumber), controller, ShownMessageTimes(c()),
+                                   result.failed);
   return result;
 }
 

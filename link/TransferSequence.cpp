@@ -52,6 +52,18 @@ std::string OutcomeStatusText(const TransferOutcome& o) {
   }
 }
 
+std::string StepCaption(TransferStep step) {
+  switch (step) {
+    case TransferStep::Read: return "Чтение данных ...";
+    case TransferStep::Compare: return "Сравнение с контроллером ...";
+    case TransferStep::Backup: return "Чтение резервной копии ...";
+    case TransferStep::Write: return "Запись данных ...";
+    case TransferStep::Verify: return "Проверка записи ...";
+    case TransferStep::None: break;
+  }
+  return {};
+}
+
 TransferSequence::TransferSequence(Exchange& exchange) : exchange_(exchange) {
   exchange_.On.blockDone = [this](unsigned block) {
     if (On.blockDone) On.blockDone(step_, block);

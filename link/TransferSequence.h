@@ -61,6 +61,8 @@ std::string OutcomeErrorText(const TransferOutcome& outcome);
 // Status panel 1 after a write: "Запись проверена: 16 блоков", "Запись не
 // подтверждена"; empty for what is not a write's verdict.
 std::string OutcomeStatusText(const TransferOutcome& outcome);
+// What a step is doing, as the progress panel says it ("Запись данных ...").
+std::string StepCaption(TransferStep step);
 
 class TransferSequence {
  public:

@@ -38,6 +38,12 @@ QString ShownPath(const QString& name) { return QDir::toNativeSeparators(name); 
 
 }  // namespace
 
+std::array<std::string, tesra::kMessageCount> ShownMessageTimes(const MainControls& c) {
+  std::array<std::string, tesra::kMessageCount> times;
+  for (int i = 0; i < tesra::kMessageCount; ++i) times[static_cast<std::size_t>(i)] = c.LenMesValue(i + 1).toStdString();
+  return times;
+}
+
 ProjectCommands::ProjectCommands(MainContext& ctx, Editor& editor, Prompter& prompter)
     : ctx_(ctx), editor_(editor), prompter_(prompter) {}
 
@@ -132,8 +138,7 @@ SaveResult ProjectCommands::TBSaveClick() {
   if (chosen.isEmpty()) return SaveResult::Cancelled;
   const QString fileName = ImageFileNameOf(chosen);
 
-  std::array<std::string, tesra::kMessageCount> times;
-  for (int i = 0; i < tesra::kMessageCount; ++i) times[static_cast<std::size_t>(i)] = c.LenMesValue(i + 1).toStdString();
+  const auto times = ShownMessageTimes(c);
   const QString companion = CompanionOf(fileName);
   // A new image beside the old message times would be a project nobody made.
   std::filesystem::path failed;

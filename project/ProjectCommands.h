@@ -3,14 +3,23 @@
 // question about unsaved changes.
 #pragma once
 
+#include <array>
+#include <string>
+
 #include <QString>
 
 #include "config/ConfigImage.h"
+#include "project/ProjectFiles.h"
 
 struct MainContext;
 class Editor;
+class MainControls;
 class Prompter;
 class QDialog;
+
+// The message times as the window's table shows them, as the .ini stores them
+// (a project's save and a write's backup alike).
+std::array<std::string, tesra::kMessageCount> ShownMessageTimes(const MainControls& c);
 
 enum class SaveResult {
   Saved,      // both files are on disk
