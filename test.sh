@@ -31,7 +31,7 @@ sanitized() {
       ctest --output-on-failure -j2 --timeout 600 -LE slow)
   echo "== ThreadSanitizer: serial, link and end-to-end tests"
   local tsan_targets=(controller-emulator test_serial_fake test_serial_pty test_connection test_exchange
-                      test_transfer test_faults)
+                      test_transfer test_faults test_cli_transfer)
   [ -f "$root/build-tsan/CMakeCache.txt" ] ||
     cmake -S "$root" -B "$root/build-tsan" -G Ninja -DTESRA_TSAN=ON
   cmake --build "$root/build-tsan" -j"${TESRA_JOBS:-2}" --target "${tsan_targets[@]}"
