@@ -10,6 +10,8 @@ build=${BUILD:-$root/build}
 runs=${1:-9}
 program=$build/app/tesraconfig
 bare=$build/bench/bare_window
+# xvfb: the display; xdotool: sees the window mapped.
+"$root/scripts/setup.sh" --with xvfb xdotool >&2
 for exe in "$program" "$bare"; do
   [ -x "$exe" ] || { echo "startup: $exe is not built (cmake --build $build --target tesraconfig bare_window)" >&2; exit 2; }
 done

@@ -2,11 +2,13 @@
 // on the left, the stage grid of the algorithm editor on the right, and the
 // progress panel over both.
 #include <algorithm>
+#include <memory>
 #include <utility>
 
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QCompleter>
 #include <QFrame>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -116,17 +118,17 @@ void FitText(QLabel* label) {
 
 // The same for the edit field of a stage-grid combo box, sized for its widest item.
 void FitEditField(QComboBox* combo, const QString& widest) {
+  QStyleOptionComboBox opt;
+  opt.initFrom(combo);
+  opt.editable = true;
+  const int fieldWidth =
+      combo->style()->subControlRect(QStyle::CC_ComboBox, &opt, QStyle::SC_ComboBoxEditField, combo).width();
+  // The size is found first and set once: each setFont re-polishes the box and its line edit.
   QFont f = combo->font();
-  auto fieldWidth = [combo] {
-    QStyleOptionComboBox opt;
-    opt.initFrom(combo);
-    opt.editable = true;
-    return combo->style()->subControlRect(QStyle::CC_ComboBox, &opt, QStyle::SC_ComboBoxEditField, combo).width();
-  };
-  while (QFontMetrics(f).horizontalAdvance(widest) + 6 > fieldWidth() && f.pointSizeF() > 7) {
+  const qreal given = f.pointSizeF();
+  while (QFontMetrics(f).horizontalAdvance(widest) + 6 > fieldWidth && f.pointSizeF() > 7)
     f.setPointSizeF(f.pointSizeF() - 0.5);
-    combo->setFont(f);
-  }
+  if (f.pointSizeF() != given) combo->setFont(f);
 }
 
 QFont Bold(QFont f) {
@@ -140,6 +142,8 @@ struct MainControls::Builder {
   MainControls& c;
   EditorHandlers& h;
   int rowH = 20;
+  // The stage boxes' stand-in completer, shared while the window is built.
+  std::unique_ptr<QCompleter> noCompletion{};
 
   static void CreateAll(MainControls& controls, EditorHandlers& handlers);
 
@@ -189,10 +193,16 @@ struct MainControls::Builder {
 
   QComboBox* StageCombo(QWidget* parent, const QString& name, int tag, int helpContext) {
     auto* combo = Make<QComboBox>(parent, name);
-    combo->setEditable(true);
-    // The lists are fixed; typed text is taken as it stands, never completed or added.
-    combo->setInsertPolicy(QComboBox::NoInsert);
+    // The lists are fixed; typed text is taken as it stands, never completed or
+    // added. The box gets its line edit with a stand-in completer: made editable
+    // the plain way, each box would build a completer over its list and its
+    // popup at start only for both to be dropped (half the stage grid's build).
+    auto* edit = new QLineEdit(combo);
+    if (!noCompletion) noCompletion = std::make_unique<QCompleter>();
+    edit->setCompleter(noCompletion.get());
+    combo->setLineEdit(edit);
     combo->setCompleter(nullptr);
+    combo->setInsertPolicy(QComboBox::NoInsert);
     combo->setMaxVisibleItems(16);
     SetTag(combo, tag);
     SetHelpContext(combo, helpContext);

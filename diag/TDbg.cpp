@@ -19,11 +19,14 @@ void SetCell(QTableWidget* grid, int row, int column, const QString& text) {
   }
 }
 
-void MarkFixed(QTableWidget* grid, int row, int column) {
-  QTableWidgetItem* item = grid->item(row, column);
+// A heading cell: made whole before it goes into the grid, so the grid's model
+// announces it once instead of once per property.
+void SetFixedCell(QTableWidget* grid, int row, int column, const QString& text, const QBrush& background) {
+  auto* item = new QTableWidgetItem(text);
   item->setFlags(Qt::ItemIsEnabled);
-  item->setBackground(grid->palette().button());
+  item->setBackground(background);
   item->setTextAlignment(Qt::AlignCenter);
+  grid->setItem(row, column, item);
 }
 }  // namespace
 
@@ -49,13 +52,11 @@ TDbg::TDbg(QWidget* parent) : QWidget(parent, Qt::Window) {
   SG->setColumnWidth(0, 30);
   SG->setColumnWidth(9, 28);
 
-  SetCell(SG, 0, 0, QString());
-  SetCell(SG, 0, 9, QString());
-  for (int k = 1; k <= 8; ++k) SetCell(SG, 0, k, QString::number(8 - k));
+  const QBrush fixed = SG->palette().button();
+  for (int k = 0; k < kColumns; ++k)
+    SetFixedCell(SG, 0, k, k >= 1 && k <= 8 ? QString::number(8 - k) : QString(), fixed);
   for (int i = 0; i < static_cast<int>(tesra::kImageSize); ++i)
-    SetCell(SG, i + 1, 0, QString::fromStdString(tesra::Hex4(static_cast<std::uint32_t>(i))));
-  for (int k = 0; k < kColumns; ++k) MarkFixed(SG, 0, k);
-  for (int r = 1; r < kRows; ++r) MarkFixed(SG, r, 0);
+    SetFixedCell(SG, i + 1, 0, QString::fromStdString(tesra::Hex4(static_cast<std::uint32_t>(i))), fixed);
 
   auto* lay = new QVBoxLayout(this);
   lay->setContentsMargins(0, 0, 0, 0);
