@@ -81,8 +81,9 @@ TEST(Shell, ToolBarButtonsInOrderWithTheirStartStates) {
     EXPECT_FALSE(r.b->icon().isNull()) << r.name;
     EXPECT_EQ(r.b->isVisible(), r.visible) << r.name;
     // No caption is elided (where the platform has fonts to measure with).
-    if (!QFontDatabase::families().isEmpty())
+    if (!QFontDatabase::families().isEmpty()) {
       EXPECT_LE(r.b->fontMetrics().horizontalAdvance(r.b->text()), r.b->width()) << r.name;
+    }
     if (r.visible) {
       EXPECT_GT(r.b->x(), lastX) << r.name;
       lastX = r.b->x();

@@ -91,15 +91,18 @@ TEST(CommandLineWithController, EachCommandAndExitStatus) {
     const CliRun r = RunCli(At(c.args, d), {{"TESRACONFIG_COM_DIR", dir.path()}, {"XDG_DATA_HOME", d + "data"}});
     clitest::ExpectAnswer(r, c.status, c.out, c.err, d);
     const QStringList out = r.Out().split('\n', Qt::SkipEmptyParts);
-    if (!c.written.isEmpty()) EXPECT_FALSE(QFile::exists(At(c.written, d)));
+    if (!c.written.isEmpty()) {
+      EXPECT_FALSE(QFile::exists(At(c.written, d)));
+    }
     emulator.Stop();
 
     // What the controller holds: the project written, or what it held.
     const std::string after = ReadBytes((d + "saved.usr").toStdString());
-    if (!c.memoryAfter.isEmpty())
+    if (!c.memoryAfter.isEmpty()) {
       EXPECT_EQ(after, ReadBytes(At(c.memoryAfter, d).toStdString()));
-    else if (c.emulator.empty())
+    } else if (c.emulator.empty()) {
       EXPECT_EQ(after, example);
+    }
 
     // A write's first line is its backup: what the controller held before.
     if (c.args[0] == "write" && !out.isEmpty() && out[0].endsWith(".usr")) {

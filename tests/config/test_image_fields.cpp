@@ -77,7 +77,9 @@ TEST(ImageFields, LookupsFindTheFieldOfEachInputStageAndModule) {
     }
   }
   for (const ImageField& f : all)
-    if (f.input < 0) EXPECT_EQ(&SystemField(f.id), &f) << FieldName(f);
+    if (f.input < 0) {
+      EXPECT_EQ(&SystemField(f.id), &f) << FieldName(f);
+    }
   EXPECT_THROW(StageField(8, 0, FieldId::Zones), std::out_of_range);
   EXPECT_THROW(StageField(0, 0, FieldId::Gong), std::invalid_argument);
   EXPECT_THROW(SystemField(FieldId::Zones), std::invalid_argument);
@@ -121,7 +123,9 @@ TEST(ImageFields, EachFieldHoldsItsOwnBits) {
     if (f.input >= 0) want.byte += 8u + 48u * static_cast<std::size_t>(f.input) + 6u * static_cast<std::size_t>(f.stage);
     EXPECT_EQ(f.offset, want.byte);
     EXPECT_EQ(f.length, want.length);
-    if (!f.IsText()) EXPECT_EQ(FieldMask(f), want.mask);
+    if (!f.IsText()) {
+      EXPECT_EQ(FieldMask(f), want.mask);
+    }
   }
   ConfigImage img;
   PutFieldBit(img.data(), RelayField(0, 0, 7), RelayBit(1), 1);
@@ -321,7 +325,9 @@ TEST(ImageDifferences, RowsAccountForEveryDifferingByte) {
       EXPECT_TRUE(any) << r.name;
     }
     for (std::size_t i = 0; i < kImageSize; ++i)
-      if (a[i] != b[i]) EXPECT_TRUE(reported[i]) << "byte " << i << " trial " << trial;
+      if (a[i] != b[i]) {
+        EXPECT_TRUE(reported[i]) << "byte " << i << " trial " << trial;
+      }
   }
 }
 

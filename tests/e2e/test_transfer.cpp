@@ -162,9 +162,13 @@ TEST(Transfer, FullWriteIsVerifiedByReadingBack) {
     ASSERT_TRUE(PumpUntil([&] { return h.c().PanelScanCaption() == QStringLiteral("Проверка записи ..."); })) << k.name;
     ASSERT_TRUE(h.WaitIdle()) << k.name;
     EXPECT_EQ(h.prompter.Texts(), k.texts) << k.name;
-    if (k.texts.size() > 1) EXPECT_EQ(h.prompter.shown[1].kind, BoxKind::Plain) << k.name;
+    if (k.texts.size() > 1) {
+      EXPECT_EQ(h.prompter.shown[1].kind, BoxKind::Plain) << k.name;
+    }
     const QByteArray controller = ReadFile(saved);
-    if (k.confirmed) EXPECT_EQ(controller, ImageBytes(h)) << k.name;
+    if (k.confirmed) {
+      EXPECT_EQ(controller, ImageBytes(h)) << k.name;
+    }
     EXPECT_EQ(h.c().ProgressBar->value(), 512) << k.name;
     EXPECT_TRUE(h.c().PanelScan->isHidden()) << k.name;
     EXPECT_TRUE(h.c().TBSave->isEnabled()) << k.name;
@@ -408,7 +412,9 @@ TEST(Transfer, ReplyFaultsOnceRecoverAndForGoodStop) {
       const bool changedEcho = std::string(k.option) == "--corrupt-echo-block" && persistent;
       if (changedEcho) texts.push_back(QStringLiteral("Compare Erorr !!!"));
       EXPECT_EQ(h.prompter.Texts(), texts) << name;
-      if (stops) EXPECT_EQ(h.prompter.shown.back().kind, BoxKind::Error) << name;
+      if (stops) {
+        EXPECT_EQ(h.prompter.shown.back().kind, BoxKind::Error) << name;
+      }
       EXPECT_EQ(h.c().ProgressBar->value(), stops ? static_cast<int>(k.block / 32 * 32) : 512) << name;
       EXPECT_EQ(h.c().StatusPanelText(1), k.read    ? QString()
                                           : stops ? QStringLiteral("Запись не подтверждена")

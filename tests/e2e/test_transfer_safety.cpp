@@ -277,7 +277,9 @@ TEST(TransferSafety, WhatTheUserDoesDuringATransfer) {
     QDir::setCurrent(oldDir);
     // Everything is enabled as before (a read may change what the editor's rules say).
     EXPECT_TRUE(h.c().Panel17->isEnabled() && h.c().Panel12->isEnabled()) << name;
-    if (k.end != End::Read) EXPECT_EQ(h.c().CheckBox180->isEnabled(), box180) << name;
+    if (k.end != End::Read) {
+      EXPECT_EQ(h.c().CheckBox180->isEnabled(), box180) << name;
+    }
     EXPECT_EQ(h.c().LenMes->isEnabled(), lenMes) << name;
     EXPECT_TRUE(h.c().TBNew->isEnabled()) << name;
     EXPECT_TRUE(h.c().TBOpen->isEnabled()) << name;

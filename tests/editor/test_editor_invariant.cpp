@@ -342,7 +342,9 @@ TEST(EditorInvariant, RandomGesturesTouchOnlyTheirFieldsAndCascades) {
         if (step.onlyClears) stray[i] |= static_cast<std::uint8_t>(f.ctx.Image[i] & ~before[i]);
       }
       ASSERT_EQ(Describe(stray), "") << "seed " << seed << " step " << n << ": " << step.what;
-      if (step.check) ASSERT_EQ(step.check(), "") << "seed " << seed << " step " << n << ": " << step.what;
+      if (step.check) {
+        ASSERT_EQ(step.check(), "") << "seed " << seed << " step " << n << ": " << step.what;
+      }
     }
   }
 }

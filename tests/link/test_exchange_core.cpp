@@ -286,7 +286,9 @@ TEST(ExchangeCore, StrayAndLateBytesNeverJoinAReply) {
     EXPECT_EQ(r.ex.Staged().bytes, r.memory.bytes) << k.name;
     EXPECT_EQ(r.ex.Resends(), k.resends) << k.name;
     EXPECT_EQ(r.line.frames.size(), 16u + k.resends) << k.name;
-    if (k.dropped) EXPECT_EQ(r.log.Count(k.dropped), 1) << k.name;
+    if (k.dropped) {
+      EXPECT_EQ(r.log.Count(k.dropped), 1) << k.name;
+    }
   }
 }
 

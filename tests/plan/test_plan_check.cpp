@@ -115,8 +115,9 @@ TEST(PlanCheck, EachRuleFiresOnItsCaseAndOnNothingElse) {
       // A stage's finding leads to its place in the editor.
       const bool stage = got[i].where.rfind("IN ", 0) == 0;
       EXPECT_EQ(got[i].input >= 0 && got[i].stage >= 0, stage) << k.name;
-      if (stage)
+      if (stage) {
         EXPECT_EQ(got[i].where, "IN " + std::to_string(got[i].input + 1) + ", " + std::to_string(got[i].stage + 1) + " этап");
+      }
       covered.insert(e.rule);
     }
   }

@@ -83,7 +83,9 @@ TEST(ProjectCommands, SaveThenOpenRestoresImageAndTimes) {
     EXPECT_EQ(w.ctx.SelectedInput, 0);
     EXPECT_TRUE(w.c.InputButtons[0]->isChecked());
     for (std::size_t i = 0; i < 512; ++i)
-      if (!RefreshMayTouch(i)) ASSERT_EQ(w.ctx.Image[i], img[i]) << "byte " << i;
+      if (!RefreshMayTouch(i)) {
+        ASSERT_EQ(w.ctx.Image[i], img[i]) << "byte " << i;
+      }
     EXPECT_EQ(Bytes(w.ctx.Image), Bytes(RefreshedInFreshWindow(img)));
   }
 }
@@ -419,7 +421,9 @@ TEST(ProjectCommands, StateTable) {
       EXPECT_FALSE(w.c.TBSave->isEnabled());
       EXPECT_FALSE(w.c.TBReport->isEnabled());
     }
-    if (k.savedFlag != 2) EXPECT_EQ(w.ctx.SavedFlag, k.savedFlag);
+    if (k.savedFlag != 2) {
+      EXPECT_EQ(w.ctx.SavedFlag, k.savedFlag);
+    }
     EXPECT_EQ(w.ctx.RefreshGuard, 0);
     EXPECT_EQ(w.prompter.saveInitialNames.size(), k.cmd == Cmd::Save ? 1u : 0u);
   }
@@ -573,7 +577,9 @@ TEST(ProjectCommands, ImageFilesOfAnyLength) {
     EXPECT_TRUE(w.prompter.shown.empty()) << size;
     EXPECT_EQ(Bytes(w.ctx.Image), Bytes(RefreshedInFreshWindow(expected))) << size;
     for (std::size_t i = std::min<std::size_t>(size, 512); i < 512; ++i)
-      if (!RefreshMayTouch(i)) ASSERT_EQ(w.ctx.Image[i], 0) << size << " byte " << i;
+      if (!RefreshMayTouch(i)) {
+        ASSERT_EQ(w.ctx.Image[i], 0) << size << " byte " << i;
+      }
   }
 }
 

@@ -279,7 +279,9 @@ TEST(ReportCommand, EditorAnswers) {
     f.launcher.result = k.code;
     f.ClickReport();
     EXPECT_EQ(f.prompter.Texts(), k.messages) << k.code;
-    if (!k.messages.empty()) EXPECT_EQ(f.prompter.shown[0].kind, BoxKind::Error);
+    if (!k.messages.empty()) {
+      EXPECT_EQ(f.prompter.shown[0].kind, BoxKind::Error);
+    }
     EXPECT_TRUE(std::filesystem::is_regular_file(f.dir / "TesraConfig.txt"));
     EXPECT_EQ(f.ctx.SelectedInput, 0);
     EXPECT_FALSE(f.c.TBReport->isChecked());

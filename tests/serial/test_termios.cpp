@@ -174,7 +174,9 @@ TEST(TerminalSettings, ASettingTheDeviceDidNotTakeIsReportedAndNotKept) {
     errno = 0;
     const bool taken = device.SetCommState(asked);
     EXPECT_EQ(taken, c.baud == 128000 && c.parity == 3 && c.flags == 0x202D);
-    if (!taken) EXPECT_EQ(errno, EINVAL);
+    if (!taken) {
+      EXPECT_EQ(errno, EINVAL);
+    }
     DeviceControlBlock has;
     ASSERT_TRUE(device.GetCommState(has));
     EXPECT_EQ(has.BaudRate, c.baud);

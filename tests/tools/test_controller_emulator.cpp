@@ -329,7 +329,9 @@ TEST(ControllerEmulator, BlockFaultsPlayTheirCountThenAnswerNormally) {
         ASSERT_EQ(got.size(), want) << st.address;
         if (want == 0) continue;
         const Bytes r(got.end() - 39, got.end());
-        if (st.want == Seen::Stray) EXPECT_EQ(Bytes(got.begin(), got.begin() + 4), (Bytes{0xFF, 0x00, 0x55, 0xAA}));
+        if (st.want == Seen::Stray) {
+          EXPECT_EQ(Bytes(got.begin(), got.begin() + 4), (Bytes{0xFF, 0x00, 0x55, 0xAA}));
+        }
         EXPECT_EQ(tesra::ReplyAddress(r.data()), st.want == Seen::WrongAddress ? st.address + 0x100 : st.address);
         EXPECT_EQ(CrcOk(r), st.want != Seen::BadCrc) << st.address;
         Bytes block = Slice(data, st.address);
