@@ -10,6 +10,7 @@
 #include "app/TMain.h"
 #include "diag/TDbg.h"
 #include "diag/TFormPort.h"
+#include "link/EventLoopQueue.h"
 #include "link/TSetComPort.h"
 #include "project/TFormProjectName.h"
 #include "serial/GuiQueue.h"
@@ -86,10 +87,7 @@ int RunProgram(int argc, char** argv, const std::function<void(TMain&)>& windows
     TesraApplication app(argc, argv);
     // The port's workers hand their events to this thread through the queue;
     // each post queues a drain on the event loop.
-    tesra::GuiQueue::Main().SetGuiThread();
-    tesra::GuiQueue::Main().SetWakeHook([] {
-      QMetaObject::invokeMethod(qApp, [] { tesra::GuiQueue::Main().Drain(); }, Qt::QueuedConnection);
-    });
+    tesra::DrainOnEventLoop(tesra::GuiQueue::Main());
     KeepWindowsDrawnWhileWaiting(tesra::GuiQueue::Main());
     WidgetPrompter prompter(nullptr);
     app.SetErrorPrompter(&prompter);

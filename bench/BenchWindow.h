@@ -16,6 +16,7 @@
 
 #include "controls/Prompter.h"
 #include "app/TMain.h"
+#include "link/EventLoopQueue.h"
 #include "link/TSetComPort.h"
 #include "serial/GuiQueue.h"
 
@@ -52,10 +53,7 @@ class BenchApp {
   BenchApp(int& argc, char** argv) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     app_ = std::make_unique<QApplication>(argc, argv);
-    tesra::GuiQueue::Main().SetGuiThread();
-    tesra::GuiQueue::Main().SetWakeHook([] {
-      QMetaObject::invokeMethod(qApp, [] { tesra::GuiQueue::Main().Drain(); }, Qt::QueuedConnection);
-    });
+    tesra::DrainOnEventLoop(tesra::GuiQueue::Main());
   }
   ~BenchApp() { tesra::GuiQueue::Main().SetWakeHook(nullptr); }
 

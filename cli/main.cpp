@@ -12,6 +12,7 @@
 #include "cli/CliCommand.h"
 #include "cli/CliOutput.h"
 #include "cli/CliPort.h"
+#include "link/EventLoopQueue.h"
 #include "serial/GuiQueue.h"
 
 #ifndef TESRA_VERSION
@@ -89,11 +90,7 @@ int main(int argc, char** argv) {
   QCoreApplication::setApplicationName(QStringLiteral("TesraConfig"));
   QCoreApplication::setApplicationVersion(QStringLiteral(TESRA_VERSION));
   // The port's workers hand their events to this thread through the queue.
-  tesra::GuiQueue::Main().SetGuiThread();
-  tesra::GuiQueue::Main().SetWakeHook([] {
-    QMetaObject::invokeMethod(QCoreApplication::instance(), [] { tesra::GuiQueue::Main().Drain(); },
-                              Qt::QueuedConnection);
-  });
+  tesra::DrainOnEventLoop(tesra::GuiQueue::Main());
 
   int status = cli::kOk;
   if (!command) {

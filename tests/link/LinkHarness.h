@@ -26,6 +26,7 @@
 #include "app/TMain.h"
 #include "diag/TDbg.h"
 #include "diag/TFormPort.h"
+#include "link/EventLoopQueue.h"
 #include "link/Link.h"
 #include "link/TSetComPort.h"
 #include "serial/GuiQueue.h"
@@ -38,10 +39,7 @@ namespace linktest {
 
 inline void WireGuiQueue() {
   static const bool wired = [] {
-    tesra::GuiQueue::Main().SetGuiThread();
-    tesra::GuiQueue::Main().SetWakeHook([] {
-      QMetaObject::invokeMethod(qApp, [] { tesra::GuiQueue::Main().Drain(); }, Qt::QueuedConnection);
-    });
+    tesra::DrainOnEventLoop(tesra::GuiQueue::Main());
     return true;
   }();
   (void)wired;
