@@ -15,6 +15,8 @@
 # the test prefix (build-win64/wine) is headless.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
+# shellcheck source=scripts/xvfb-display.sh
+. "$root/scripts/xvfb-display.sh"
 build=$root/build-win64
 mode=check
 case "${1:-}" in
@@ -60,16 +62,8 @@ trap 'exit 130' INT TERM
 folder=$run/$name
 unset WINEPATH
 
-# A display of its own: Xvfb picks a free number and writes it to the file.
-Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$run/display" 2>"$run/xvfb.log" &
-xvfb_pid=$!
-for ((tries = 200; tries > 0; tries--)); do
-  grep -q '^[0-9]' "$run/display" 2>/dev/null && break
-  kill -0 "$xvfb_pid" 2>/dev/null || tries=1
-  sleep 0.1
-done
-grep -q '^[0-9]' "$run/display" || { echo "Xvfb did not start:" >&2; cat "$run/xvfb.log" >&2; exit 1; }
-export DISPLAY=:$(head -1 "$run/display")
+# A display of its own.
+start_display "$run"
 
 mkdir -p "$WINEPREFIX"
 wineserver -p 2>/dev/null

@@ -16,6 +16,8 @@
 # so each run starts with nothing installed.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
+# shellcheck source=scripts/xvfb-display.sh
+. "$root/scripts/xvfb-display.sh"
 build=$root/build-win64
 limit=${TESRA_WINDOW_TIMEOUT:-60}
 
@@ -132,15 +134,7 @@ cp "$root/docs/example.usr" "$projects/site one.usr"
 [ -f "$root/docs/example.ini" ] && cp "$root/docs/example.ini" "$projects/site one.ini"
 
 echo "== the project opened through its registration (wine start, as a double click)"
-Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$run/display" 2>"$run/xvfb.log" &
-xvfb_pid=$!
-for ((tries = 200; tries > 0; tries--)); do
-  grep -q '^[0-9]' "$run/display" 2>/dev/null && break
-  kill -0 "$xvfb_pid" 2>/dev/null || tries=1
-  sleep 0.1
-done
-grep -q '^[0-9]' "$run/display" || { echo "Xvfb did not start:" >&2; cat "$run/xvfb.log" >&2; exit 1; }
-export DISPLAY=:$(head -1 "$run/display")
+start_display "$run"
 # Waits until a window whose name matches $1 is mapped (the time limit at most);
 # otherwise lists the windows there are.
 await_window() {
