@@ -22,16 +22,14 @@ void GuiQueue::SetWakeHook(std::function<void()> hook) {
 }
 
 void GuiQueue::Post(std::function<void()> call) {
+  std::function<void()> hook;
   {
     std::lock_guard<std::mutex> lock(m_);
     calls_.push_back(std::move(call));
-    // The hook runs under the lock, so what it hands over (the toolkit's
-    // queued event, allocated here) is ordered before the Drain() that takes
-    // the lock, also for a thread checker that cannot see the toolkit's own
-    // locks. The hook only queues; it never calls back into this queue.
-    if (hook_) hook_();
+    hook = hook_;
   }
   guiCv_.notify_all();
+  if (hook) hook();
 }
 
 bool GuiQueue::PopLocked(std::function<void()>& call) {

@@ -31,9 +31,8 @@ class GuiQueue {
   // True on the recorded GUI thread; true on every thread while none is recorded.
   bool IsGuiThread() const;
 
-  // Called (on the posting thread, under the queue's lock) after every post.
-  // Must not block or call into the queue; typically it queues a Drain() on
-  // the GUI event loop.
+  // Called (on the posting thread) after every post. Must not block; typically
+  // it queues a Drain() on the GUI event loop.
   void SetWakeHook(std::function<void()> hook);
 
   // Run on the GUI thread at most every `every` while ServeUntil waits with
