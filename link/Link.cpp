@@ -48,6 +48,8 @@ Link::Link(MainContext& ctx, Editor& editor, tesra::SerialDevice* device)
   transferTimer_ = std::make_unique<QTimer>();
   transferTimer_->setSingleShot(true);
   QObject::connect(transferTimer_.get(), &QTimer::timeout, [this] {
+    // The line went quiet after part of a probe reply.
+    if (LinkState == Probing && !probeReply_.empty()) return JudgeProbeReply();
     // A window closing sets Idle without asking the exchange.
     if (LinkState == Reading || LinkState == Writing)
       Transfer.OnTimer();
@@ -167,6 +169,8 @@ void Link::ScanPort() {
     CommPort.SetComNumber(n);
     CommPort.SetOpen(true);
     DropWaiting();
+    probeReply_.clear();
+    transferTimer_->stop();
     Send(probe.data(), probe.size());
     StartTimer();
   } else if (Automatic()) {
@@ -200,22 +204,37 @@ void Link::CommPortDataReceived(tesra::TCommPort*, std::uint32_t) {
   if (LinkState == Probing) {
     c().PanelScan->hide();
     LogFrame(buffer.data(), k, true);
-    // Byte 3 of the zero-filled buffer: a reply shorter than four bytes reads 0 there.
-    if (buffer[3] == tesra::ProbeAck) {
-      const QString text = kConnectedOn + QString::number(PortNumber);
-      if (ctx_.Prompts) ctx_.Prompts->Information(text);
-      c().SetStatusPanelText(0, text);
-      SetConnectedButtons(true);
-    } else if (ctx_.Prompts) {
-      ctx_.Prompts->Error(QStringLiteral("Ошибка подключения !"));
-    }
-    LinkState = Idle;
+    // A first chunk that holds byte 3 is judged at once. A shorter one is the
+    // front of a reply a slow line splits: what follows is gathered until the
+    // line is quiet, so a controller that answered is not taken for one that
+    // did not. A reply that stays short is still negative.
+    const bool gathering = !probeReply_.empty();
+    probeReply_.insert(probeReply_.end(), buffer.begin(), buffer.begin() + static_cast<std::ptrdiff_t>(k));
+    if (!gathering && probeReply_.size() >= 4)
+      JudgeProbeReply();
+    else
+      transferTimer_->start(static_cast<int>(tesra::Exchange::kMinSettleMs));
     return;
   }
   // Everything waiting is taken, so what arrived with a failed reply goes with it.
   for (unsigned long n = k; n > 0 && (LinkState == Reading || LinkState == Writing);
        n = CommPort.GetBlock(reinterpret_cast<char*>(buffer.data()), buffer.size()))
     Transfer.OnData(buffer.data(), n);
+}
+
+void Link::JudgeProbeReply() {
+  transferTimer_->stop();
+  const bool ack = tesra::IsProbeAck(probeReply_.data(), probeReply_.size());
+  probeReply_.clear();
+  if (ack) {
+    const QString text = kConnectedOn + QString::number(PortNumber);
+    if (ctx_.Prompts) ctx_.Prompts->Information(text);
+    c().SetStatusPanelText(0, text);
+    SetConnectedButtons(true);
+  } else if (ctx_.Prompts) {
+    ctx_.Prompts->Error(QStringLiteral("Ошибка подключения !"));
+  }
+  LinkState = Idle;
 }
 
 // The exchange logs its frames itself.

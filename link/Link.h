@@ -119,6 +119,8 @@ class Link : private tesra::ExchangeSender, private tesra::ExchangeTimer, privat
   void CloseDifferences();
   // What waits in the input before a probe: logged and dropped.
   void DropWaiting();
+  // Judges the probe's reply as gathered, and ends the probe.
+  void JudgeProbeReply();
   void ShowDifferences(const QString& title, const std::vector<tesra::FieldDifference>& differences);
 
   // The exchange's line, clock and log.
@@ -134,6 +136,8 @@ class Link : private tesra::ExchangeSender, private tesra::ExchangeTimer, privat
   TFormPort* formPort_ = nullptr;
   QMetaObject::Connection timerBinding_;
   std::unique_ptr<QTimer> transferTimer_;
+  // The probe's reply while it comes in more than one chunk.
+  std::vector<std::uint8_t> probeReply_;
   TFormCompare* compare_ = nullptr;
   // Создать and Открыть as they were when the hold began.
   bool newEnabled_ = true;

@@ -139,9 +139,7 @@ TEST(Faults, ClosingTheWindowMidExchangeCompletes) {
   const Case cases[] = {{"probe", 0}, {"read", 1}, {"write", 2}};
   for (const auto& c : cases) {
     LinkHarness h;
-    // Late replies keep the exchange going while the window closes. Each reply
-    // comes whole: on a slow line the probe's first chunk could be shorter than
-    // the four bytes the probe is judged on, and the connect would fail.
+    // Late replies keep the exchange going while the window closes.
     const std::string memory = MemoryFile(h.dir.path(), 3);
     h.StartEmulator(1, {"--memory", memory, "--delay", c.action == 0 ? "2000" : "300"});
     h.main->Context().Image.bytes.fill(0xEE);

@@ -112,6 +112,29 @@ TEST(Connection, NegativeOrShortProbeReplyKeepsThePortOpen) {
   }
 }
 
+// A slow line splits the probe's reply: its chunks are gathered until the line
+// is quiet and judged whole, each logged as it came.
+TEST(Connection, AProbeReplyInChunksIsJudgedWhole) {
+  struct Case { const char* chunks; QStringList logged; };
+  const Case cases[] = {
+      {"1", {"0x00", "0x01", "0x04", "0xAA", "0x"}},
+      {"3,2", {"0x00 0x01 0x04", "0xAA 0x"}},
+      {"4,1", {"0x00 0x01 0x04 0xAA"}},  // judged at once; the last byte waits for the next exchange
+  };
+  for (const auto& k : cases) {
+    LinkHarness h;
+    h.StartEmulator(1, {"--chunks", k.chunks});
+    h.formPort->show();
+    ASSERT_TRUE(h.Connect(1)) << k.chunks;
+    EXPECT_TRUE(h.c().TBRead->isEnabled()) << k.chunks;
+    PumpFor(300);  // nothing of the reply is left to come
+    const QStringList lines = h.MemoLines();
+    ASSERT_EQ(lines.size(), k.logged.size() + 1) << k.chunks;
+    for (int i = 0; i < k.logged.size(); ++i)
+      EXPECT_TRUE(lines[i + 1].startsWith(QStringLiteral("COM1 Read  : ") + k.logged[i])) << k.chunks << " " << i;
+  }
+}
+
 TEST(Connection, ReleasingMidScanStopsIt) {
   LinkHarness h;  // no device at all: every number is passed over
   h.ScriptDialog(nullptr);
